@@ -1,0 +1,97 @@
+// The message catalogue: turns a (facility, message number) pair with one argument into a line of
+// text and routes it.
+//
+// A message format is a string-table entry (at most 127 characters) whose identifier is the message
+// number, shaped "%s-", severity letter (E, F, I, W), "-", identifier in capitals, ", ", text with
+// one conversion for the argument. The first "%s" receives the facility's four-character code. The
+// formats come from the message module (`MessageModule`; empty means the library's built-in table).
+//
+// Routing (`ReportMessage`): a MessageSink record, null (the default destination: the default log
+// file when one is set, else the rotating log writer), or the special value `LogWriterSink()`.
+//
+// Thread safety: no locks. The severity counters are plain increments; callers that need exact
+// counts across threads report one at a time. Nothing here raises.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+
+#include "lumenrt/core/module_handle.h"
+#include "lumenrt/core/zstring.h"
+
+// An open log file of the agent's: a stream and the file's name (used in message 4152).
+struct LogFileRecord {
+  std::ostream* stream = nullptr;
+  const char* name = nullptr;
+};
+
+// Where a message goes. The library reads these four fields in this order; the rest of the record
+// belongs to the agent. The tests are made on textBuffer, toLog, logFile, quiet; the first set wins.
+struct MessageSink {
+  std::int32_t quiet = 0;             // non-zero: count only
+  LogFileRecord* logFile = nullptr;   // write prefix, text and a line feed to this stream
+  char* textBuffer = nullptr;         // append the text and a line feed to this zero-terminated text
+  std::int32_t toLog = 0;             // hand the text, without its head, to the log writer
+  // Room of textBuffer in bytes, terminator included. 0 means unbounded, as agents that predate the
+  // field expect; when set, an append that would not fit is cut to fit (and always terminated).
+  std::int32_t textCapacity = 0;
+};
+
+// The special sink value 1: the rotating log writer, without a severity letter and not counted.
+MessageSink* LogWriterSink();
+
+// Message globals: all empty or zero at load; set by the agent, never by the library.
+extern ModuleHandle MessageModule;      // module whose string table holds the formats
+extern LogFileRecord* DefaultLogFile;   // default destination of null sinks when set
+extern std::int32_t CountMessages;      // non-zero: CountSeverity counts
+extern std::int32_t SeverityCountE;
+extern std::int32_t SeverityCountF;
+extern std::int32_t SeverityCountI;
+extern std::int32_t SeverityCountW;
+
+// The agent's message module name; the library loads nothing by it.
+inline constexpr const char kAgentMessageModuleName[] = "QXClMsg.dll";
+
+// Loads the format of `message` into buffer (size bytes, the library passes 128); when there is no
+// such entry, writes "Unable to load string #<message>" instead. Returns the text's length.
+int LoadMessageString(int message, char* buffer, int size);
+
+// Text of an operating-system error code: from `module`'s message table, else the system's own text,
+// else "unknown error code 0x%X". Returns the length the system reported, or 0 for the fallback.
+int SystemErrorText(int code, char* buffer, int size, ModuleHandle module);
+
+// The argument of a message: a text (null prints "(null)") or a number.
+struct MessageArgument {
+  MessageArgument(const char* t) : text(t) {}  // NOLINT
+  MessageArgument(int n) : isNumber(true), number(n) {}  // NOLINT
+  bool isNumber = false;
+  const char* text = nullptr;
+  int number = 0;
+};
+
+// Formats message m of facility f with argument a into result. `severityLetter` (may be null) is
+// in/out: E, F, I or W replaces the format's own letter; any other value receives the format's
+// letter (0 when the format has no "%s-" head). Returns the result's length.
+int FormatMessageText(ZString& result, int facility, int message, MessageArgument argument,
+                      char* severityLetter);
+
+// Routes one message to sink (see the header comment). Returns 1, or 0 when a log-file write failed.
+int ReportMessage(MessageSink* sink, int facility, int message, const char* argument,
+                  const ZString& severity);
+int ReportMessage(MessageSink* sink, int facility, int message, const char* argument);
+int ReportMessage(MessageSink* sink, int facility, int message, int argument, const ZString& severity);
+
+// Reports message m with the operating system's text for `code` as its argument (carriage returns
+// become blanks, line feeds go, one trailing blank and then one trailing full stop are dropped).
+int ReportSystemError(MessageSink* sink, int facility, int message, int code, const ZString& severity,
+                      ModuleHandle module);
+int ReportSystemError(MessageSink* sink, int facility, int message, int code);
+
+// Hands one formatted line to the log writer on `channel` (the library always uses 0).
+void LogMessage(int channel, int facility, int message, MessageArgument argument, char* severityLetter);
+
+// Adds 1 to the letter's counter when CountMessages is non-zero and the letter is E, F, I or W.
+void CountSeverity(int letter);
+
+// The 12-character line prefix of the current local time: "Dec07 21:58 ".
+ZString MessageTimePrefix();
