@@ -5,6 +5,7 @@
 
 #include "lumenrt/crypto/byte_ops.h"
 #include "lumenrt/crypto/qwik_cipher.h"
+#include "lumenrt/crypto/simd_kernels.h"
 
 // The arithmetic is done in 64-bit or unsigned types and wrapped back to 32 bits, which gives the
 // two's complement results without relying on signed overflow.
@@ -79,6 +80,7 @@ void ZCrypt1Cipher::DeriveKey(const char* key) {
 
 int ZCrypt1Cipher::Process(unsigned char* buffer, uint32_t length) {
   const bool encrypt = encrypting();
+  const auto chunk_kernel = lumenrt::Kernels().zcrypt1_chunk;
   alignas(16) unsigned char short_stream[kChunk];
   for (uint32_t done = 0; done < length;) {
     const uint32_t m = length - done < kChunk ? length - done : kChunk;
@@ -96,10 +98,7 @@ int ZCrypt1Cipher::Process(unsigned char* buffer, uint32_t length) {
       g.Fill(short_stream, m);
       stream = short_stream;
     }
-    unsigned char* chunk = buffer + done;
-    if (encrypt) MirrorSwap(chunk, m);
-    lumenrt::XorInto(chunk, stream, m);
-    if (!encrypt) MirrorSwap(chunk, m);
+    chunk_kernel(buffer + done, m, stream, encrypt);
     done += m;
   }
   return 1;
