@@ -3,15 +3,15 @@
 //
 // Compare: Aes with EVP_aes_128_cbc, Blowfish128/Blowfish56 with EVP_bf_cbc, Des with EVP_des_ecb,
 // TripleDes with EVP_des_ede_cbc (each per direction); Qwik and ZCrypt1 with PlainXor.
-#include <benchmark/benchmark.h>
-#include <openssl/evp.h>
-#include <openssl/provider.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
+
+#include <benchmark/benchmark.h>
+#include <openssl/evp.h>
+#include <openssl/provider.h>
 
 #include "lumenrt/crypto/password.h"
 #include "lumenrt/crypto/zcipher.h"

@@ -85,34 +85,37 @@ struct Pass {
   int enc;
 };
 
-void ChainFused(unsigned char* buffer, uint32_t whole, const Pass (&passes)[3]) {
+// One chaining step of a pass on a block `d` between the permutations, chaining value `chain`.
+template <bool kEncrypt>
+inline void ChainStep(uint32_t d[2], uint32_t chain[2], DesKeySchedule* schedule) {
+  if constexpr (kEncrypt) {
+    d[0] ^= chain[0];
+    d[1] ^= chain[1];
+    lumenrt::ossl::DesRounds(d, schedule, lumenrt::ossl::kEncrypt);
+    chain[0] = d[0];
+    chain[1] = d[1];
+  } else {
+    const uint32_t in0 = d[0], in1 = d[1];
+    lumenrt::ossl::DesRounds(d, schedule, lumenrt::ossl::kDecrypt);
+    d[0] ^= chain[0];
+    d[1] ^= chain[1];
+    chain[0] = in0;
+    chain[1] = in1;
+  }
+}
+
+// Passes: first schedule in direction kEncrypt, second against it, first again.
+template <bool kEncrypt>
+void ChainFused(unsigned char* buffer, uint32_t whole, DesKeySchedule* first, DesKeySchedule* second) {
   uint32_t iv[2] = {LoadLittle(lumenrt::kFixedVector8), LoadLittle(lumenrt::kFixedVector8 + 4)};
   InitialPermutation(iv);
-  uint32_t chain[3][2];
-  for (auto& c : chain) {
-    c[0] = iv[0];
-    c[1] = iv[1];
-  }
+  uint32_t c1[2] = {iv[0], iv[1]}, c2[2] = {iv[0], iv[1]}, c3[2] = {iv[0], iv[1]};
   for (uint32_t i = 0; i < whole; i += 8) {
     uint32_t d[2] = {LoadLittle(buffer + i), LoadLittle(buffer + i + 4)};
     InitialPermutation(d);
-    for (int k = 0; k < 3; ++k) {
-      const Pass& p = passes[k];
-      if (p.enc == lumenrt::ossl::kEncrypt) {
-        d[0] ^= chain[k][0];
-        d[1] ^= chain[k][1];
-        lumenrt::ossl::DesRounds(d, p.schedule, p.enc);
-        chain[k][0] = d[0];
-        chain[k][1] = d[1];
-      } else {
-        const uint32_t in0 = d[0], in1 = d[1];
-        lumenrt::ossl::DesRounds(d, p.schedule, p.enc);
-        d[0] ^= chain[k][0];
-        d[1] ^= chain[k][1];
-        chain[k][0] = in0;
-        chain[k][1] = in1;
-      }
-    }
+    ChainStep<kEncrypt>(d, c1, first);
+    ChainStep<!kEncrypt>(d, c2, second);
+    ChainStep<kEncrypt>(d, c3, first);
     FinalPermutation(d);
     StoreLittle(buffer + i, d[0]);
     StoreLittle(buffer + i + 4, d[1]);
@@ -154,8 +157,10 @@ int ZTripleDesCipher::Process(unsigned char* buffer, uint32_t length) {
   const Pass passes[3] = {{&schedules_->first, d}, {&schedules_->second, against}, {&schedules_->first, d}};
   // Pass k over the whole blocks: chaining from the fixed vector under passes[k].
   if (whole > 0) {
-    if (FusedPathWorks())
-      ChainFused(buffer, whole, passes);
+    if (FusedPathWorks() && d == lumenrt::ossl::kEncrypt)
+      ChainFused<true>(buffer, whole, &schedules_->first, &schedules_->second);
+    else if (FusedPathWorks())
+      ChainFused<false>(buffer, whole, &schedules_->first, &schedules_->second);
     else
       ChainThreePasses(buffer, whole, passes);
   }
