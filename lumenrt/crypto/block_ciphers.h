@@ -63,10 +63,6 @@ class ZTripleDesCipher : public lumenrt::DirectedCipher {
 
 namespace lumenrt {
 
-// Whether Triple DES runs its three chaining passes in one loop between one initial and one final
-// permutation (it checks once that this equals OpenSSL's DES; else it runs three separate passes).
-bool TripleDesRunsFused();
-
 // Blowfish keyed with the first `key_bytes` bytes of the MD5 of the key string.
 class BlowfishCipher : public DirectedCipher {
  public:

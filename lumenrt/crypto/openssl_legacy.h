@@ -53,15 +53,6 @@ inline void DesEde2Ecb(const unsigned char in[8], unsigned char out[8], DesKeySc
                    reinterpret_cast<DES_cblock*>(out), k1, k2, k1, DES_ENCRYPT);
 }
 
-// DES rounds without the initial and final permutations (OpenSSL's DES_encrypt2): IP, any number of
-// these, FP equals the same number of full DES operations.
-inline void DesRounds(uint32_t data[2], DesKeySchedule* ks, int enc) {
-  DES_LONG d[2] = {data[0], data[1]};
-  DES_encrypt2(d, ks, enc);
-  data[0] = static_cast<uint32_t>(d[0]);
-  data[1] = static_cast<uint32_t>(d[1]);
-}
-
 // DES on two 32-bit halves as DES_ecb_encrypt reads them (little-endian words), with IP and FP.
 inline void DesBlock(uint32_t data[2], DesKeySchedule* ks, int enc) {
   DES_LONG d[2] = {data[0], data[1]};
