@@ -42,8 +42,8 @@ struct MessageSink {
   LogFileRecord* logFile = nullptr;  // write prefix, text and a line feed to this stream
   char* textBuffer = nullptr;        // append the text and a line feed to this zero-terminated text
   std::int32_t toLog = 0;            // hand the text, without its head, to the log writer
-  // Room of textBuffer in bytes, terminator included. 0 means unbounded, as agents that predate the
-  // field expect; when set, an append that would not fit is cut to fit (and always terminated), and
+  // Room of textBuffer in bytes, terminator included. 0 (or below) means unbounded, as agents that predate
+  // the field expect; when set, an append that would not fit is cut to fit (and always terminated), and
   // ReportMessage answers 0. A buffer without a terminator within its room is left untouched.
   std::int32_t textCapacity = 0;
 };
@@ -67,8 +67,9 @@ inline constexpr const char kAgentMessageModuleName[] = "QXClMsg.dll";
 // such entry, writes "Unable to load string #<message>" instead. Returns the text's length.
 int LoadMessageString(int message, char* buffer, int size);
 
-// Text of an operating-system error code: from `module`'s message table, else the system's own text,
-// else "unknown error code 0x%X". Returns the length the system reported, or 0 for the fallback.
+// Text of an operating-system error code: from `module`'s message table (a loaded catalogue is
+// searched by code; the library's own image, an empty module, has none), else the system's own
+// text, else "unknown error code 0x%X". Returns the length found, or 0 for the fallback.
 int SystemErrorText(int code, char* buffer, int size, ModuleHandle module);
 
 // The argument of a message: a text (null prints "(null)") or a number.

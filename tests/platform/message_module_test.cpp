@@ -14,21 +14,16 @@ using lumenrt::CheckMessageFormat;
 
 const std::string kData = LUMENRT_TEST_DATA_DIR "/messages/";
 
-TEST(MessageFormatCheckTest, AcceptsTheFacilityHeadAndOneArgumentConversion) {
+TEST(MessageFormatCheckTest, AcceptsOnlyFormatsThatCannotReadOrWriteWhatWasNotPassed) {
   const std::pair<const char*, char> accepted[] = {
-      {"%s-E-ID, the text %s", 's'},       {"%s-I-NUM, count %d", 'd'},
-      {"%s-I-HEX, code 0x%08lX", 'X'},     {"%s-I-PAD, [%-5.3s]", 's'},
-      {"%s-W-PCT, %s at 100%%", 's'},      {"%s-E-NOARG, nothing to insert", 0},
-      {"Plain text of an error code.", 0}, {"tab\tinside %s", 0},
+      {"%s-E-ID, the text %s", 's'},  {"%s-I-HEX, code 0x%08lX", 'X'},      {"%s-I-PAD, [%-5.3s]", 's'},
+      {"%s-W-PCT, %s at 100%%", 's'}, {"%s-E-NOARG, nothing to insert", 0}, {"Plain text.\t", 0},
   };
   for (const auto& [format, conversion] : accepted) {
     auto check = CheckMessageFormat(format);
     EXPECT_TRUE(check.ok) << format << ": " << check.problem;
     EXPECT_EQ(check.argumentConversion, conversion) << format;
   }
-}
-
-TEST(MessageFormatCheckTest, RefusesFormatsThatCouldReadOrWriteWhatWasNotPassed) {
   const std::pair<std::string, const char*> refused[] = {
       {"%s-E-X, %s%n", "conversion \"%n\" at character 11 is not allowed"},
       {"%s%s%s", "conversion \"%s\" at character 5 is one too many"},
