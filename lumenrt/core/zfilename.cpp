@@ -104,32 +104,35 @@ ParseResult SplitSeparated(const unsigned char* t, int n, Kind kind, int base, F
   auto hasColon = [&](int from) { return from < n && std::memchr(t + from, ':', n - from) != nullptr; };
 
   int pos = 0;
-  bool firstStage = false;
-  bool decided = false;
-  if (kind == Kind::kNetwork && n >= 2 && t[0] == '\\' && t[1] == '\\') {
-    // \\server\share is one device element; the device part ends at the backslash after the share.
-    int serverEnd = 2;
-    while (serverEnd < n && t[serverEnd] != '\\') ++serverEnd;
-    int shareEnd = serverEnd < n ? serverEnd + 1 : n;
-    while (shareEnd < n && t[shareEnd] != '\\') ++shareEnd;
-    element(0, shareEnd);
-    deviceEnd = shareEnd;
-    pos = shareEnd;
-    decided = true;
-    firstStage = false;  // a colon after a server-and-share device is an ordinary character
-  } else if (kind == Kind::kNetwork) {
-    int i = 0;
+  // Network syntax: a device that starts the text, or the text after the node part. \\server\share
+  // is one device element, and the device part ends at the backslash after the share; a drive name is
+  // a non-empty run followed by a colon and a backslash. After either, colons are ordinary characters.
+  auto networkDevice = [&](int from) {
+    if (kind != Kind::kNetwork) return false;
+    if (n - from >= 2 && t[from] == '\\' && t[from + 1] == '\\') {
+      int serverEnd = from + 2;
+      while (serverEnd < n && t[serverEnd] != '\\') ++serverEnd;
+      int shareEnd = serverEnd < n ? serverEnd + 1 : n;
+      while (shareEnd < n && t[shareEnd] != '\\') ++shareEnd;
+      element(from, shareEnd);
+      deviceEnd = shareEnd;
+      pos = shareEnd;
+      return true;
+    }
+    int i = from;
     while (i < n && t[i] != ':' && t[i] != '\\') ++i;
-    if (i > 0 && i + 1 < n && t[i] == ':' && t[i + 1] == '\\') {  // a drive name such as C:\ .
-      element(0, i);
+    if (i > from && i + 1 < n && t[i] == ':' && t[i + 1] == '\\') {
+      element(from, i);
       separator(i, 1);
       deviceEnd = i;
       pos = i + 1;
-      decided = true;
-      firstStage = false;
+      return true;
     }
-  }
-  if (!decided) firstStage = !(kind == Kind::kSlash && n > 0 && t[0] == '/') && hasColon(0);
+    return false;
+  };
+
+  bool firstStage = false;
+  if (!networkDevice(0)) firstStage = !(kind == Kind::kSlash && n > 0 && t[0] == '/') && hasColon(0);
 
   int lastQuoteColons = -1;  // the last `"::` of the text
   if (firstStage) {
@@ -165,12 +168,15 @@ ParseResult SplitSeparated(const unsigned char* t, int n, Kind kind, int base, F
       nodeEnd = i + 1;
       separator(i, 2);
       pos = i + 2;
+      if (networkDevice(pos)) break;
     } else {
       deviceEnd = i;
       separator(i, 1);
       pos = i + 1;
     }
-    firstStage = hasColon(pos);
+    // Slash syntax: a path from the root after a node or device holds ordinary colons, as a name that
+    // begins with a slash does.
+    firstStage = hasColon(pos) && !(kind == Kind::kSlash && pos < n && t[pos] == '/');
   }
   int word = pos;
   for (int j = pos; j < n; ++j) {
