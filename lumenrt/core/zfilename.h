@@ -3,11 +3,12 @@
 //
 // Syntaxes (the `syntax` code given at construction; -1 means 8):
 //   0, 1, 4, 7  drive:   "::" ends the node part, ":" the device part; \ and / separate directories.
-//   2, 9        slash:   colons as above, / separates directories; a name that begins with / has no
-//                        node or device part.
+//   2, 9        slash:   colons as above, / separates directories; in a name that begins with /, and
+//                        in the path after a node or device part that begins with /, colons are
+//                        ordinary characters.
 //   8           network: colons as above, only \ separates directories; \\server\share is one
-//                        device; after a leading drive name ("C:\") or a server-and-share device,
-//                        colons are ordinary characters.
+//                        device; after such a device or a drive name ("C:\"), at the start of the
+//                        name or right after its node part, colons are ordinary characters.
 //   119         counted: no separators; two count bytes, then every element as a length byte and
 //                        its characters (see zfilename_parts.h for the table it fills).
 //   Every other code makes every parse fail.
