@@ -144,6 +144,7 @@ ParseResult SplitSeparated(const unsigned char* t, int n, Kind kind, int base, F
     }
   }
   while (firstStage) {
+    if (separators > kMaxSeparators) return ParseResult::kTooManySeparators;
     int i = pos;
     while (i < n && t[i] != ':' && !(t[i] == '"' && i < lastQuoteColons)) ++i;
     if (i >= n) return ParseResult::kFailed;  // cannot happen: a colon is left
@@ -181,6 +182,7 @@ ParseResult SplitSeparated(const unsigned char* t, int n, Kind kind, int base, F
   int word = pos;
   for (int j = pos; j < n; ++j) {
     if (IsDirectorySeparator(kind, t[j])) {
+      if (separators == kMaxSeparators) return ParseResult::kTooManySeparators;
       element(word, j);
       separator(j, 1);
       directoryEnd = j;

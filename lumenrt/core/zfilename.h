@@ -1,4 +1,4 @@
-// ZFileName: a file specification split into node, device, directory and file parts under one of
+// ZFileName: a file name split into node, device, directory and file parts under one of
 // several name syntaxes, with an operation that replaces or removes one part and keeps the rest.
 //
 // Syntaxes (the `syntax` code given at construction; -1 means 8):
