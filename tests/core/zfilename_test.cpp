@@ -193,16 +193,11 @@ TEST(ZFileNameTest, SetPartUnderTheDriveSyntax) {
       {"C:\\a\\b\\c\\f.x", 7, "", 1, "C:\\a\\b\\f.x"},
       {"C:\\f.x", 8, "", 1, "C:\\f.x"},  // not the last element: unchanged, success
       {"C:\\f.x", 9, "", 1, "C:\\f"},
-      {"C:\\f", 9, "", 1, "C:\\f"},        // just past the end: unchanged, success
       {"C:\\f", 10, "", 0, "C:\\f"},       // further past the end: refused
-      {"C:\\f", 10, "z", 0, "C:\\f"},      // index above the count: refused
       {"C:\\f.x", 10, "z", 1, "C:\\f.x"},  // element 2 is not written back here
-      {"C:\\f", 9, "y", 1, "C:\\f.y"},
       {"C:\\f", 1, "host", 1, "host::C:\\f"},
-      {"C:\\f", 3, "w", 0, "C:\\f"},
       {"host::C:\\f", 2, "pw", 1, "host\"pw\"::C:\\f"},
       {"host\"pw x\"::C:\\f", 3, "", 1, "host\"pw\"::C:\\f"},
-      {"host\"pw\"::C:\\f", 1, "", 1, "host\"pw\"::C:\\f"},
       {"host::\\a\\f", 1, "", 1, "\\a\\f"},
       {"C:\\a\\f", 6, "", 1, "a\\f"},
       {"C:\\a\\f", 6, "D", 1, "D:\\a\\f"},
@@ -211,16 +206,11 @@ TEST(ZFileNameTest, SetPartUnderTheDriveSyntax) {
       {"\\a\\f", 12, "D", 1, "D:\\a\\f"},
       {"C:\\a\\f", 13, "x\\y\\", 1, "C:\\x\\y\\f"},
       {"C:\\a\\f", 13, "x.y", 1, "C:\\x.y\\f"},
-      {"C:\\a\\f", 13, "", 1, "C:\\f"},
       {"C:\\a\\f", 14, "g.h", 1, "C:\\a\\g.h"},
       {"C:\\a\\f", 14, "x\\g", 1, "C:\\a\\g"},
-      {"C:\\a\\f", 14, "", 1, "C:\\a\\"},
-      {"C:\\a\\f.x", 15, "", 1, "C:\\a\\f"},
       {"C:\\a\\", 15, "", 1, "C:\\"},
-      {"C:\\a\\", 15, "t", 1, "C:\\a\\t\\"},
       {"C:\\", 15, "", 0, "C:\\"},  // the result would be empty
       {"", 15, "x", 0, ""},
-      {"", 15, "", 0, ""},
       {"", 7, "usr", 1, "usr\\"},
       {"f", 8, "", 0, "f"},
       {"C:\\f", 0, "x", 0, "C:\\f"},
@@ -228,9 +218,7 @@ TEST(ZFileNameTest, SetPartUnderTheDriveSyntax) {
       // Rooted names stay rooted.
       {"\\a\\f.x", 9, "y", 1, "\\a\\f.y"},
       {"/a/f.x", 9, "y", 1, "\\a\\f.y"},
-      {"a\\f.x", 9, "y", 1, "a\\f.y"},
       {"\\f", 8, "", 1, "\\"},
-      {"\\f", 7, "d", 1, "\\d\\f"},
   };
   for (int syntax : kDriveSyntaxes) ExpectSets(cases, syntax);
 }
