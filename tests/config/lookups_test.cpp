@@ -12,6 +12,7 @@
 
 #include "lumenrt/config/config_source.h"
 #include "lumenrt/core/zerror.h"
+#include "lumenrt/crypto/password.h"
 
 namespace {
 
@@ -284,6 +285,33 @@ TEST_F(Lookups, PasswordsOfOtherLengthsOrDigitsAreReturnedAsWritten) {
   EXPECT_EQ(cfg_get_password(10080, value), 0);
   EXPECT_EQ(S(value), "");
   EXPECT_EQ(S(CurrentKeyValue), "");
+}
+
+TEST_F(Lookups, SixtyFourHexDigitsAreDecodedAsAnObscuredPassword) {
+  struct Case {
+    std::string stored, text;
+  } cases[] = {
+      // Fixed stored forms: the built-in key and the cipher must keep reading them.
+      {"07CD566242806BD87B23F7DF082D577850CBFDC0427FF5B75E9692480E7E9B5A", "S3cret pass"},
+      {"07cd566242806bd87b23f7df082d577850cbfdc0427ff5b75e9692480e7e9b5a", "S3cret pass"},
+      {"41C6D0321899B80971B0B2630DE09CD832A4EC3B397569F8159C67CE09444A00", "abcdefghijklmnopqrstuvwxyz01234"},
+      {EncodePassword("", 7), ""},
+      {EncodePassword("x", -1), "x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    ASSERT_EQ(c.stored.size(), 64u);
+    Reset();
+    Install(1, 105, {{3502, c.stored.c_str()}});
+    ZString value;
+    EXPECT_EQ(cfg_get_password(3502, value), 1);
+    EXPECT_EQ(S(value), c.text);
+    EXPECT_EQ(S(CurrentKeyValue), c.stored);  // the stored form, never the password
+    EXPECT_EQ(S(CurrentKeyName), "RunAs.Password");
+    ZString plain;
+    EXPECT_EQ(cfg_get_string(3502, plain), 1);  // only the password lookup decodes
+    EXPECT_EQ(S(plain), c.stored);
+  }
 }
 
 TEST_F(Lookups, RaiseFunctionsQuoteTheKeyAndValue) {

@@ -109,6 +109,7 @@ TEST(ConfigTool, ConfigGetAnswersAsTheLookups) {
       {both + "--as bool Log.Log_To_File", 0, "0\n", ""},
       {both + "--as bool backup.exch_del_log", 0, "1\n", ""},
       {both + "--as password Backup.Destination", 0, "\\\\vault\\backups\\nightly\t1\n", ""},
+      {both + "--as password RunAs.Password", 0, "S3cret pass\t1\n", ""},
       {"config get --source " + kGlobal + " --source " + kJob +
            " --version 101 --version 105 --as string Description",
        0, "Nightly backup of the file server\t1\n", ""},
@@ -129,6 +130,9 @@ TEST(ConfigTool, ConfigGetAnswersAsTheLookups) {
     EXPECT_EQ(r.exit, c.exit) << c.args << "\n" << r.err;
     EXPECT_EQ(r.out, c.out) << c.args;
     EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+    if (c.exit == 1) {
+      EXPECT_EQ(r.err.rfind("lumenrt: PARS-", 0), 0u) << r.err;  // the catalogue line of facility 45
+    }
   }
 }
 
