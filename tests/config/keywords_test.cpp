@@ -1,6 +1,5 @@
 #include "lumenrt/config/keywords.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -63,19 +62,6 @@ TEST(KeywordTables, CountsEndRowsAndSamples) {
     EXPECT_STREQ(got.keyword, want.keyword) << want.index;
     EXPECT_EQ(got.keyId, want.key) << want.index;
     EXPECT_STREQ(got.impliedValue, want.implied) << want.index;
-  }
-}
-
-TEST(KeywordTables, KeywordsAreUpperCaseAndZeroPadded) {
-  for (const SwitchKeyword* row = SwitchKeywords; row->commandId != -1; ++row) {
-    const std::size_t length = std::strlen(row->keyword);
-    for (std::size_t i = 0; i < length; ++i) EXPECT_FALSE(std::islower(row->keyword[i])) << row->keyword;
-    for (std::size_t i = length; i < sizeof(row->keyword); ++i)
-      EXPECT_EQ(row->keyword[i], '\0') << row->keyword;
-  }
-  for (const CommandKeyword* row = CommandKeywords; row->id != -1; ++row) {
-    for (std::size_t i = std::strlen(row->keyword); i < sizeof(row->keyword); ++i)
-      EXPECT_EQ(row->keyword[i], '\0');
   }
 }
 
