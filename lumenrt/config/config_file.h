@@ -1,0 +1,43 @@
+// The configuration file loader: fills a ConfigSource from a text file of "NAME = VALUE" lines.
+//
+// Syntax, one entry a line (lines end in LF or CR LF; a UTF-8 byte-order mark at the start is
+// skipped):
+//   - blank lines, and lines whose first non-blank character is ";", are ignored;
+//   - NAME = VALUE: NAME is a key name of the schema with its instance digits filled in
+//     ("Server5.Net_Address"), letter case ignored, looked up among the rows that exist for the
+//     source's version and kinds; or a numeric id, decimal, optionally negative ("1032", "-1");
+//   - blanks and tabs around NAME and around VALUE are dropped; a VALUE written between double
+//     quotes keeps everything inside them ("  x  " gives two blanks, x, two blanks); VALUE may be
+//     empty;
+//   - a section head alone on its line ("#Backup") is an entry with an empty value.
+// Entries are added in file order after those the source already holds; the source's version and
+// kinds are the caller's.
+//
+// Failure: a line that cannot be used (no "=", an unknown name, an id beyond 32 bits, a zero byte)
+// is reported with its line number and skipped; every other line is still loaded. A file that
+// cannot be read is reported with line 0. Memory exhaustion raises the ZString allocation error.
+// Threads: the loader touches only the source it is given.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lumenrt/config/config_source.h"
+
+namespace lumenrt {
+
+struct ConfigFileProblem {
+  int line;             // 1-based; 0 for the file as a whole
+  std::string message;  // what is wrong, e.g. "unknown key name 'Backup.Kind'"
+};
+
+// Loads the text of a configuration file into source. Returns the number of entries added; problems
+// receive one record per line that could not be used.
+int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<ConfigFileProblem>& problems);
+
+// Reads the file at path and loads it as LoadConfigText does. Returns -1 (with a line-0 problem)
+// when the file cannot be read.
+int LoadConfigFile(const std::string& path, ConfigSource& source, std::vector<ConfigFileProblem>& problems);
+
+}  // namespace lumenrt

@@ -1,0 +1,136 @@
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace {
+
+struct ToolRun {
+  int exit;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+ToolRun Tool(const std::string& args) {
+  const std::string base = ::testing::TempDir() + "config_tool_" + std::to_string(::getpid());
+  const std::string command =
+      std::string(LUMENRT_TOOL_PATH) + " " + args + " >" + base + ".out 2>" + base + ".err";
+  int status = std::system(command.c_str());
+  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(base + ".out"), Slurp(base + ".err")};
+  std::remove((base + ".out").c_str());
+  std::remove((base + ".err").c_str());
+  return run;
+}
+
+int Lines(const std::string& s) {
+  int n = 0;
+  for (char c : s) n += c == '\n';
+  return n;
+}
+
+const std::string kJob = std::string(LUMENRT_TEST_DATA_DIR) + "/config/job.cfg";
+const std::string kGlobal = std::string(LUMENRT_TEST_DATA_DIR) + "/config/global.cfg";
+const std::string kBad = std::string(LUMENRT_TEST_DATA_DIR) + "/config/bad.cfg";
+
+TEST(ConfigTool, SchemaAndKeywordCommands) {
+  struct Case {
+    std::string args;
+    int exit;
+    std::string out;
+  } cases[] = {
+      {"schema name 10025 --version 103", 0, "Server5.Net_Address\n"},
+      {"schema name 31007 --kinds 0x2", 0, "Software.Service007.Name\n"},
+      {"schema name 800", 0, "\n"},
+      {"schema name 800 --version 104", 1, ""},
+      {"schema name 20000", 1, ""},
+      {"schema type 10031", 1, ""},
+      {"schema type 1032", 0, "/Full/Incr\n"},
+      {"schema name abc", 2, ""},
+      {"schema name 1 --kinds -1", 2, ""},
+      {"schema frob 1", 2, ""},
+      {"keywords switches --command 201", 0, "201\tSOURCE\t9201\t\n"},
+      {"keywords switches --command 4", 1, ""},
+  };
+  for (const Case& c : cases) {
+    ToolRun r = Tool(c.args);
+    EXPECT_EQ(r.exit, c.exit) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+    if (c.exit == 2) {
+      EXPECT_EQ(r.err.rfind("lumenrt: ", 0), 0u) << c.args;
+    }
+  }
+  ToolRun list = Tool("schema list --kinds 4");
+  EXPECT_EQ(Lines(list.out), 32 + 49 + 19);  // kinds 4, 0xffff and 0x1ffff share bit 2
+  EXPECT_EQ(list.out.substr(0, list.out.find('\n')), "104\tEnc_Password\t#P\tEncryption Password");
+  EXPECT_NE(list.out.find("\n50000\t#Printer%%%\t#H\tPrinter Info\n"), std::string::npos);
+  // Rows of kinds 1, 0xffff or 0x1ffff, less those that begin after version 101.
+  EXPECT_EQ(Lines(Tool("schema list --version 101").out), (229 + 49 + 19) - (13 + 5 + 2 + 2));
+  ToolRun commands = Tool("keywords commands");
+  EXPECT_EQ(Lines(commands.out), 14);
+  EXPECT_EQ(commands.out.substr(0, commands.out.find('\n')), "1\tBACKUP\t1\t0");
+  EXPECT_EQ(Lines(Tool("keywords switches").out), 99);
+  EXPECT_EQ(Tool("schema --help").exit, 0);
+}
+
+TEST(ConfigTool, ConfigGetAnswersAsTheLookups) {
+  const std::string both = "config get --source " + kJob + " --source " + kGlobal + " ";
+  struct Case {
+    std::string args;
+    int exit;
+    std::string out, err;  // err: a part of stderr
+  } cases[] = {
+      {both + "--as choice Backup.EXCH_Backup_Type", 0, "1\t1\n", ""},
+      {both + "--as choice 1005", 0, "4\t1\n", ""},
+      {both + "--as choice OpenFile.Abort_Options", 1, "-1\t-2\n",
+       "OpenFile.Abort_Options was specified with an ambiguous value 'Log'."},
+      {both + "--as choice Restore.EXCHMAPI_Resolve", 1, "-1\t-1\n",
+       "Restore.EXCHMAPI_Resolve was specified with an invalid value 'x'."},
+      {both + "--as choice Log.Detail", 1, "-1\t0\n", "A value is required for Log.Detail."},
+      {both + "--as string Server3.Retry_Period", 0, "1800\t1\n", ""},
+      {both + "--as string 10103", 0, "45\t1\n", ""},
+      {both + "--as string Backup.Include", 0, "  padded value  \t1\n", ""},
+      {both + "--as string Backup.Type", 1, "\t0\n", "A value is required for Backup.Type."},
+      {both + "--as number Priority", 0, "2147483647\t1\n", ""},
+      {both + "--as number 1010", 0, "12\t1\n", ""},
+      {both + "--as bool Diagnostics --default 7", 0, "7\n", ""},
+      {both + "--as bool Log.Log_To_File", 0, "0\n", ""},
+      {both + "--as bool backup.exch_del_log", 0, "1\n", ""},
+      {both + "--as password Backup.Destination", 0, "\\\\vault\\backups\\nightly\t1\n", ""},
+      {both + "--as password RunAs.Password", 0, "S3cret pass\t1\n", ""},
+      {"config get --source " + kGlobal + " --source " + kJob +
+           " --version 101 --version 105 --as string Description",
+       0, "Nightly backup of the file server\t1\n", ""},
+      {both + "--as string Backup.Kind", 2, "", "unknown key name"},
+      {both + "--as text 1005", 2, "", "--as"},
+      {both + "--as string --default 3 1005", 2, "", "--default"},
+      {"config get --source " + kBad + " --as string 1002", 2, "",
+       "bad.cfg:3: unknown key name 'Backup.Kind'"},
+      {"config get --source /no/such/file --as string 1002", 2, "", "/no/such/file"},
+      {"config get --as string 1002", 2, "", "--source"},
+      {"config get --source " + kJob + " --source " + kJob + " --source " + kJob + " --source " + kJob +
+           " --source " + kJob + " --as string 1002",
+       2, "", "--source"},
+      {both + "--version 101 --version 102 --version 103 --as string 1002", 2, "", "--version"},
+  };
+  for (const Case& c : cases) {
+    ToolRun r = Tool(c.args);
+    EXPECT_EQ(r.exit, c.exit) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+    if (c.exit == 1) {
+      EXPECT_EQ(r.err.rfind("lumenrt: PARS-", 0), 0u) << r.err;  // the catalogue line of facility 45
+    }
+  }
+}
+
+}  // namespace
