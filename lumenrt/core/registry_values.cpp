@@ -41,19 +41,14 @@ unsigned char* AllocateZeroed(std::size_t n) {
 int ReadRegistryValue(const char* keyPath, const char* valueName, int* type, unsigned char** buffer) {
   if (buffer != nullptr) *buffer = nullptr;
   const char* key = keyPath != nullptr ? keyPath : "";
-  int error = lumenrt::RegistryOpenKey(key);
-  if (error == ENOENT) return 0;
-  if (error != 0) {
-    ReportRegistryFailure(key, error);
-    return -1;
-  }
 
-  // A first guess of 8 bytes, then the size the store reported.
+  // A first guess of 8 bytes, then the size the store reported. A value exists only under its key,
+  // so the key is looked at only to tell which step failed.
   std::uint32_t size = 8;
   unsigned char* data = AllocateZeroed(size + 1);
   if (data == nullptr) return -1;
   int valueType = kRegNone;
-  error = lumenrt::RegistryQueryValue(key, valueName, &valueType, data, &size);
+  int error = lumenrt::RegistryQueryValue(key, valueName, &valueType, data, &size);
   if (error == ERANGE) {
     std::free(data);
     data = AllocateZeroed(static_cast<std::size_t>(size) + 1);
@@ -65,8 +60,15 @@ int ReadRegistryValue(const char* keyPath, const char* valueName, int* type, uns
   if (error == 0) {
     result = static_cast<int>(size);  // the store holds no value above INT_MAX bytes
   } else if (error != ENOENT) {
-    ReportRegistryFailure(ValuePath(key, valueName), error);
     result = -1;
+    const int keyError = lumenrt::RegistryOpenKey(key);
+    if (keyError == ENOENT) {
+      result = 0;
+    } else if (keyError != 0) {
+      ReportRegistryFailure(key, keyError);
+    } else {
+      ReportRegistryFailure(ValuePath(key, valueName), error);
+    }
   }
   if (result <= 0) {
     std::free(data);
@@ -86,13 +88,21 @@ void FreeRegistryBuffer(unsigned char* buffer) { std::free(buffer); }
 int WriteRegistryValue(const char* keyPath, const char* valueName, int type, const void* data, int size,
                        int report) {
   const char* key = keyPath != nullptr ? keyPath : "";
-  int error = lumenrt::RegistryCreateKey(key);
+  const auto set = [&] {
+    return size < 0 ? EINVAL
+                    : lumenrt::RegistrySetValue(key, valueName, type, data, static_cast<std::uint32_t>(size));
+  };
+  // Setting the value of an existing key is the common case and one store transaction; anything
+  // else (a missing key or a failure) takes the full way, create the key, then set the value, so
+  // that a failure is reported against the step that failed.
+  int error = set();
+  if (error == 0) return 1;
+  error = lumenrt::RegistryCreateKey(key);
   if (error != 0) {
     if (report != 0) ReportRegistryFailure(key, error);
     return -1;
   }
-  error = size < 0 ? EINVAL
-                   : lumenrt::RegistrySetValue(key, valueName, type, data, static_cast<std::uint32_t>(size));
+  error = set();
   if (error != 0) {
     if (report != 0) ReportRegistryFailure(ValuePath(key, valueName), error);
     return -1;

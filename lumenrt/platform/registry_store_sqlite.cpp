@@ -63,12 +63,6 @@ void ChildAfterFork() {
   storeMutex.unlock();
 }
 
-std::unique_lock<std::mutex> LockStore() {
-  static const int registered = pthread_atfork(PrepareFork, ParentAfterFork, ChildAfterFork);
-  (void)registered;
-  return std::unique_lock<std::mutex>(storeMutex);
-}
-
 void CloseConnection() {
   for (sqlite3_stmt*& s : connection.statements) {
     sqlite3_finalize(s);
@@ -78,6 +72,22 @@ void CloseConnection() {
   connection.db = nullptr;
   connection.path.clear();
   connection.schemaReady = false;
+}
+
+// The last connection to close folds the journal back into the file and removes it.
+void CloseAtExit() {
+  const std::lock_guard<std::mutex> lock(storeMutex);
+  CloseConnection();
+}
+
+std::unique_lock<std::mutex> LockStore() {
+  static const bool registered = [] {
+    pthread_atfork(PrepareFork, ParentAfterFork, ChildAfterFork);
+    std::atexit(CloseAtExit);
+    return true;
+  }();
+  (void)registered;
+  return std::unique_lock<std::mutex>(storeMutex);
 }
 
 int ErrorOf(int rc) {
@@ -115,8 +125,10 @@ int CheckSchema() {
 }
 
 int CreateSchema() {
-  // The journal mode is kept in the file; it is set once, before the first table.
-  int rc = sqlite3_exec(connection.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  // Page size and journal mode are kept in the file; they are set once, before the first table.
+  // Small pages keep each commit's journal frame small: a value write appends one frame.
+  int rc = sqlite3_exec(connection.db, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL", nullptr, nullptr,
+                        nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_exec(connection.db, kSchema, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     const int error = ErrorOf(rc);
@@ -135,6 +147,11 @@ int OpenStore(bool forWrite) {
     // A connection must not be used across fork; the parent keeps its own.
     CloseConnection();
     inheritedByFork = false;
+  }
+  // The common case without building the location: the same $LUMENRT_REGISTRY as last time.
+  if (connection.db != nullptr && connection.schemaReady) {
+    const char* env = std::getenv("LUMENRT_REGISTRY");
+    if (env != nullptr && *env != '\0' && connection.path == env) return 0;
   }
   const std::string path = RegistryStorePath();
   if (path.empty()) return ENOENT;
@@ -157,6 +174,9 @@ int OpenStore(bool forWrite) {
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     connection.db = db;
     connection.path = path;
+    // Commits reach the operating system at once and the disk at checkpoints (every 1000 journal
+    // frames). Longer journals would make each commit slower: every frame of the one page that a
+    // value write changes lands in the same chain of the journal's index.
     rc = sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return Fail(rc);
   }
