@@ -400,7 +400,13 @@ int RegistrySetValue(const char* keyPath, const char* valueName, int type, const
   BindText(s, 1, key);
   BindText(s, 2, name);
   sqlite3_bind_int64(s, 3, static_cast<std::uint32_t>(type));
-  sqlite3_bind_blob(s, 4, size != 0 ? data : &kEmpty, static_cast<int>(size), SQLITE_STATIC);
+  // A value above the store's length limit (10^9 bytes) is refused here, as EFBIG.
+  if (const int bound =
+          sqlite3_bind_blob(s, 4, size != 0 ? data : &kEmpty, static_cast<int>(size), SQLITE_STATIC);
+      bound != SQLITE_OK) {
+    Done(s);
+    return RegistryErrnoFromSqlite(bound, 0);
+  }
   const int rc = StepOnce(s);
   Done(s);
   if (rc != SQLITE_DONE) return Fail(rc);
