@@ -53,8 +53,9 @@ struct Connection {
 };
 
 std::mutex storeMutex;
-Connection connection;         // guarded by storeMutex
-bool inheritedByFork = false;  // guarded by storeMutex
+// Never destroyed: messages written while other globals are torn down still reach the store.
+Connection& connection = *new Connection;  // guarded by storeMutex
+bool inheritedByFork = false;              // guarded by storeMutex
 
 void PrepareFork() { storeMutex.lock(); }
 void ParentAfterFork() { storeMutex.unlock(); }
@@ -206,10 +207,8 @@ sqlite3_stmt* Prepared(Statement which, int* error) {
 // Steps a statement once; SQLITE_ROW, SQLITE_DONE or the failure. The statement is reset by Done.
 int StepOnce(sqlite3_stmt* s) { return sqlite3_step(s); }
 
-void Done(sqlite3_stmt* s) {
-  sqlite3_reset(s);
-  sqlite3_clear_bindings(s);
-}
+// Every parameter is bound again before each use, so the bindings need no clearing.
+void Done(sqlite3_stmt* s) { sqlite3_reset(s); }
 
 void BindText(sqlite3_stmt* s, int index, std::string_view text) {
   sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
@@ -396,7 +395,7 @@ int RegistrySetValue(const char* keyPath, const char* valueName, int type, const
   int error = 0;
   sqlite3_stmt* s = Prepared(kSetValue, &error);
   if (s == nullptr) return error;
-  static const unsigned char kEmpty = 0;
+  static constexpr unsigned char kEmpty = 0;
   BindText(s, 1, key);
   BindText(s, 2, name);
   sqlite3_bind_int64(s, 3, static_cast<std::uint32_t>(type));
