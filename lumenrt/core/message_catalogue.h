@@ -3,14 +3,24 @@
 //
 // A message format is a string-table entry (at most 127 characters) whose identifier is the message
 // number, shaped "%s-", severity letter (E, F, I, W), "-", identifier in capitals, ", ", text with
-// one conversion for the argument. The first "%s" receives the facility's four-character code. The
-// formats come from the message module (`MessageModule`; empty means the library's built-in table).
+// one conversion for the argument. The first "%s" receives the facility's four-character code
+// (lumenrt/core/facility_table.h). The formats come from the message module (`MessageModule`;
+// empty means the library's built-in table; lumenrt/platform/message_module.h loads the host's
+// catalogue files). A message number without a format is written as "Unable to load string #<n>".
+//
+// Filling a format: when it holds two "%s", the part before the second is filled with the
+// facility code, the argument text is inserted verbatim and the rest is appended verbatim;
+// otherwise the whole format is filled with the facility code and the argument, cut to 2047
+// characters. Filling never reads more than those two values: a conversion without a value, or one
+// the catalogue does not fill ("%n", "%p", "%f", "*" widths), is copied as written. A text given
+// to a numeric conversion is printed as text, a number given to "%s" in decimal.
 //
 // Routing (`ReportMessage`): a MessageSink record, null (the default destination: the default log
 // file when one is set, else the rotating log writer), or the special value `LogWriterSink()`.
 //
 // Thread safety: no locks. The severity counters are plain increments; callers that need exact
-// counts across threads report one at a time. Nothing here raises.
+// counts across threads report one at a time. Callers sharing a text buffer take turns. Nothing
+// here raises: a message that cannot be built for want of memory is lost and the report answers 0.
 #pragma once
 
 #include <cstdint>
@@ -28,12 +38,13 @@ struct LogFileRecord {
 // Where a message goes. The library reads these four fields in this order; the rest of the record
 // belongs to the agent. The tests are made on textBuffer, toLog, logFile, quiet; the first set wins.
 struct MessageSink {
-  std::int32_t quiet = 0;             // non-zero: count only
-  LogFileRecord* logFile = nullptr;   // write prefix, text and a line feed to this stream
-  char* textBuffer = nullptr;         // append the text and a line feed to this zero-terminated text
-  std::int32_t toLog = 0;             // hand the text, without its head, to the log writer
-  // Room of textBuffer in bytes, terminator included. 0 means unbounded, as agents that predate the
-  // field expect; when set, an append that would not fit is cut to fit (and always terminated).
+  std::int32_t quiet = 0;            // non-zero: count only
+  LogFileRecord* logFile = nullptr;  // write prefix, text and a line feed to this stream
+  char* textBuffer = nullptr;        // append the text and a line feed to this zero-terminated text
+  std::int32_t toLog = 0;            // hand the text, without its head, to the log writer
+  // Room of textBuffer in bytes, terminator included. 0 (or below) means unbounded, as agents that predate
+  // the field expect; when set, an append that would not fit is cut to fit (and always terminated), and
+  // ReportMessage answers 0. A buffer without a terminator within its room is left untouched.
   std::int32_t textCapacity = 0;
 };
 
@@ -41,9 +52,9 @@ struct MessageSink {
 MessageSink* LogWriterSink();
 
 // Message globals: all empty or zero at load; set by the agent, never by the library.
-extern ModuleHandle MessageModule;      // module whose string table holds the formats
-extern LogFileRecord* DefaultLogFile;   // default destination of null sinks when set
-extern std::int32_t CountMessages;      // non-zero: CountSeverity counts
+extern ModuleHandle MessageModule;     // module whose string table holds the formats
+extern LogFileRecord* DefaultLogFile;  // default destination of null sinks when set
+extern std::int32_t CountMessages;     // non-zero: CountSeverity counts
 extern std::int32_t SeverityCountE;
 extern std::int32_t SeverityCountF;
 extern std::int32_t SeverityCountI;
@@ -56,14 +67,16 @@ inline constexpr const char kAgentMessageModuleName[] = "QXClMsg.dll";
 // such entry, writes "Unable to load string #<message>" instead. Returns the text's length.
 int LoadMessageString(int message, char* buffer, int size);
 
-// Text of an operating-system error code: from `module`'s message table, else the system's own text,
-// else "unknown error code 0x%X". Returns the length the system reported, or 0 for the fallback.
+// Text of an operating-system error code: from `module`'s message table (a loaded catalogue is
+// searched by code; the library's own image, an empty module, has none), else the system's own
+// text, else "unknown error code 0x%X". Returns the length found, or 0 for the fallback.
 int SystemErrorText(int code, char* buffer, int size, ModuleHandle module);
 
 // The argument of a message: a text (null prints "(null)") or a number.
 struct MessageArgument {
-  MessageArgument(const char* t) : text(t) {}  // NOLINT
-  MessageArgument(int n) : isNumber(true), number(n) {}  // NOLINT
+  MessageArgument(const char* t) : text(t) {}             // NOLINT
+  MessageArgument(const ZString& t) : text(t.c_str()) {}  // NOLINT: the text must outlive the call
+  MessageArgument(int n) : isNumber(true), number(n) {}   // NOLINT
   bool isNumber = false;
   const char* text = nullptr;
   int number = 0;
@@ -75,7 +88,10 @@ struct MessageArgument {
 int FormatMessageText(ZString& result, int facility, int message, MessageArgument argument,
                       char* severityLetter);
 
-// Routes one message to sink (see the header comment). Returns 1, or 0 when a log-file write failed.
+// Routes one message to sink (see the header comment). The first character of severity, if any, is
+// the wanted letter. Returns 1, or 0 when a log-file write failed (the line is then lost and
+// message 4152 of facility 39 names the file in the log) or a bounded text buffer took only part
+// of the line.
 int ReportMessage(MessageSink* sink, int facility, int message, const char* argument,
                   const ZString& severity);
 int ReportMessage(MessageSink* sink, int facility, int message, const char* argument);
@@ -87,11 +103,21 @@ int ReportSystemError(MessageSink* sink, int facility, int message, int code, co
                       ModuleHandle module);
 int ReportSystemError(MessageSink* sink, int facility, int message, int code);
 
-// Hands one formatted line to the log writer on `channel` (the library always uses 0).
+// Hands one formatted line to the log writer on `channel` (the library always uses 0). With
+// facility 0 the line is the part of the format after its first blank filled with the argument
+// alone (the whole format when it has no blank).
 void LogMessage(int channel, int facility, int message, MessageArgument argument, char* severityLetter);
 
 // Adds 1 to the letter's counter when CountMessages is non-zero and the letter is E, F, I or W.
 void CountSeverity(int letter);
 
-// The 12-character line prefix of the current local time: "Dec07 21:58 ".
+// The 12-character line prefix of the current local time: "Dec07 21:58 ". Empty only when memory
+// for it cannot be had.
 ZString MessageTimePrefix();
+
+namespace lumenrt {
+// The line prefix taken from a printed timestamp (" 7-DEC-2026 21:58:04.17 +0100" gives
+// "Dec07 21:58 "): prefix receives 12 characters and a zero. Characters missing from a short
+// printed text read as "?".
+void TimePrefixFromTimestamp(const char* printed, char* prefix);
+}  // namespace lumenrt

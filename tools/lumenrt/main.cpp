@@ -6,6 +6,7 @@
 #include <map>
 
 #include "command.h"
+#include "lumenrt/core/message_catalogue.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -139,6 +140,11 @@ int main(int argc, char** argv) {
   }
   auto it = Registry().find(argv[1]);
   if (it == Registry().end()) return Fail(kExitUsage, std::string("unknown command '") + argv[1] + "'");
+  // The library's own reports (a bad file name, a registry failure) go to stderr, with their time
+  // prefix, so that standard output carries only the command's answer. Commands that want the
+  // library's default route (the log writer) clear this.
+  static LogFileRecord diagnostics{&std::cerr, "standard error"};
+  DefaultLogFile = &diagnostics;
   Args args(argv + 2, argv + argc);
   try {
     return it->second.front().run(args);

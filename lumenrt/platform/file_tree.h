@@ -1,0 +1,75 @@
+// The platform's directory walking service, as used by RemoveTree: directories are opened as handles
+// and their entries are listed, opened and removed relative to the handle, never by joining names
+// into paths, so that an entry's name (whatever characters it holds) reaches only that entry.
+//
+// Contract of every implementation:
+// - symbolic links (and other reparse points) are never followed: opening one as a directory fails,
+//   and removing one removes the link;
+// - opening never crosses onto another file system (a mount point inside the tree is not entered);
+// - nothing here reports or raises; failures are answered with null or false.
+//
+// The process uses one FileTree, the system's unless a test substitutes its own (for example one
+// that makes chosen removals fail). Substitution is not thread-safe: tests do it while nothing else
+// walks.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace lumenrt::platform {
+
+enum class EntryKind {
+  kDirectory,  // a real directory (not a link to one)
+  kOther,      // a file, a symbolic link, a device or anything else removed as a single entry
+};
+
+struct DirectoryEntry {
+  std::string name;
+  EntryKind kind = EntryKind::kOther;
+};
+
+// An open directory. Destroying it closes it.
+class Directory {
+ public:
+  virtual ~Directory() = default;
+
+  // The next entry other than "." and "..", in the system's order. False at the end of the listing
+  // or when listing fails.
+  virtual bool Next(DirectoryEntry* entry) = 0;
+
+  // Opens the subdirectory `name` of this directory; null when it is no directory (a link to one
+  // included), lies on another file system, or cannot be opened even after granting its owner access.
+  virtual std::unique_ptr<Directory> OpenSubdirectory(const std::string& name) = 0;
+
+  // Makes the entries of this directory removable (grants its owner write access to it); false when
+  // that could not be done. Removal may still succeed (for example for a privileged user).
+  virtual bool AllowRemoval() = 0;
+
+  // Removes one entry: an empty directory when `kind` is kDirectory, else the single entry. True when
+  // the entry is gone afterwards.
+  virtual bool Remove(const std::string& name, EntryKind kind) = 0;
+};
+
+class FileTree {
+ public:
+  virtual ~FileTree() = default;
+
+  // Opens the directory at `path` (relative paths start at the current directory); null when there is
+  // none, the last component is a link, or it cannot be listed.
+  virtual std::unique_ptr<Directory> OpenDirectory(const char* path) = 0;
+
+  // Removes the empty directory at `path` (not following a link in its last component).
+  virtual bool RemoveDirectory(const char* path) = 0;
+};
+
+// The system's file tree.
+FileTree& SystemFileTree();
+
+// The file tree in use: the substitute when one is set, else the system's.
+FileTree& CurrentFileTree();
+
+// Sets the file tree in use (null restores the system's); returns the previous substitute. The caller
+// keeps ownership and keeps the substitute alive while it is in use.
+FileTree* SubstituteFileTree(FileTree* tree);
+
+}  // namespace lumenrt::platform

@@ -1,0 +1,28 @@
+// The module loader on POSIX systems.
+#include <dlfcn.h>
+
+#include "lumenrt/platform/module_loader.h"
+
+namespace lumenrt::platform {
+
+ModuleHandle LoadModule(const char* name) {
+  if (name == nullptr || name[0] == '\0') return nullptr;
+  return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* FindSymbol(ModuleHandle module, const char* name) {
+  if (module == nullptr || name == nullptr) return nullptr;
+  return dlsym(module, name);
+}
+
+bool ReleaseModule(ModuleHandle module) { return module != nullptr && dlclose(module) == 0; }
+
+bool IsModuleLoaded(const char* name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+  if (handle == nullptr) return false;
+  dlclose(handle);  // RTLD_NOLOAD still counted a reference
+  return true;
+}
+
+}  // namespace lumenrt::platform

@@ -1,0 +1,21 @@
+// RemoveTree: deletes a directory's contents depth-first and, unless told to keep it, the directory.
+//
+// `path` names a directory (relative paths start at the current directory). Entries are reached
+// through directory handles of the platform's file tree, never by building paths from their names, so
+// a name such as "a:..", "x:y" or one holding backslashes reaches only that entry. Symbolic links are
+// removed as links (a link to a directory included) and never followed; the walk does not enter
+// another file system mounted inside the tree. Entries made read-only are removed too: before a
+// directory is emptied its owner is granted write access to it. A symbolic link given as `path` is not
+// followed; it counts as no directory.
+//
+// Answers 1 when everything asked for was removed, or there was nothing to do (empty path, no such
+// directory, a directory that cannot be listed); 0 when a removal failed. The first failed removal
+// ends the walk at its level; a subdirectory that could not be emptied then fails its own removal,
+// which ends the walk of its parent. Entries already removed stay removed. Nothing is reported.
+//
+// Thread safety: the walk itself keeps no state; the tree must not be changed by others meanwhile
+// for the result to be meaningful (a concurrent change cannot make the walk leave the tree).
+#pragma once
+
+// contentsOnly non-zero keeps the directory itself, emptied.
+int RemoveTree(const char* path, int contentsOnly);

@@ -1,0 +1,63 @@
+// The lumenrt message command.
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+};
+
+ToolRun Tool(const std::string& arguments) {
+  std::string command = std::string(LUMENRT_TOOL_PATH) + " message " + arguments + " 2>&1";
+  ToolRun run{-1, ""};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 512> chunk;
+  while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) run.out += chunk.data();
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(MessageCommandTest, PrintsTheFormattedLineOrRefusesBadNumbers) {
+  const std::string data = LUMENRT_TEST_DATA_DIR "/messages/";
+  const struct {
+    std::string arguments;
+    int status;
+    std::string out;  // whole output, or for failures a part of it
+  } cases[] = {
+      {"43 4101 'disk full'", 0, "SYST-E-SYSERR, system error: disk full\n"},
+      {"75 4109 300", 0, "ZSTR-F-NOMEMORY, unable to allocate 300 bytes of memory\n"},
+      {"201 4314 5.00 --severity W", 0, "EXMA-W-VERSION, version 5.00\n"},
+      {"1 9999", 0, "Unable to load string #9999\n"},
+      {"1 20001 7 --catalogue " + data + "agent.msg", 0, "AGNT-W-RETRY, retrying after 7 seconds\n"},
+      {"43 0x4E25 255 --catalogue " + data + "agent.msg", 0,
+       "SYST-E-HEXID, hexadecimal identifier 000000FF\n"},
+      {"x 4101", 2, "bad facility number 'x'"},
+      {"43 -1", 2, "bad message number '-1'"},
+      {"43 4294967296", 2, "bad message number"},
+      {"75 4109 many", 2, "message 4109 takes a number, not 'many'"},
+      {"43", 2, "expected FACILITY NUMBER"},
+      {"43 4101 --severity Q", 2, "bad severity 'Q'"},
+      {"43 4101 --catalogue " + data + "hostile_n.msg", 2,
+       "hostile_n.msg:2: message 20001: conversion \"%n\""},
+  };
+  for (const auto& c : cases) {
+    ToolRun run = Tool(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
+    if (c.status == 0) {
+      EXPECT_EQ(run.out, c.out) << c.arguments;
+    } else {
+      EXPECT_NE(run.out.find("lumenrt: "), std::string::npos) << run.out;
+      EXPECT_NE(run.out.find(c.out), std::string::npos) << c.arguments << "\n" << run.out;
+    }
+  }
+}
+
+}  // namespace

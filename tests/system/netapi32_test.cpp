@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "lumenrt/platform/module_loader.h"
+#include "lumenrt/system/netapi32_dll.h"
+
+namespace {
+
+using lumenrt::platform::IsModuleLoaded;
+
+void ExpectEmpty(const NetApi32DLL& d) {
+  EXPECT_EQ(d.module, nullptr);
+  EXPECT_EQ(d.NetDfsGetInfo, nullptr);
+  EXPECT_EQ(d.NetShareEnum, nullptr);
+  EXPECT_EQ(d.NetShareGetInfo, nullptr);
+  EXPECT_EQ(d.NetShareAdd, nullptr);
+  EXPECT_EQ(d.NetShareDel, nullptr);
+  EXPECT_EQ(d.NetApiBufferFree, nullptr);
+  EXPECT_EQ(d.DsRoleGetPrimaryDomainInformation, nullptr);
+  EXPECT_EQ(d.DsRoleFreeMemory, nullptr);
+}
+
+TEST(NetApi32DLLTest, IsEmptyWithoutTheModule) {
+  NetApi32DLL standard;  // "netapi32.dll" does not exist on this system
+  ExpectEmpty(standard);
+  NetApi32DLL missing("/nonexistent/netapi32.so");
+  ExpectEmpty(missing);
+}
+
+TEST(NetApi32DLLTest, LoadsAllEightAndReleasesTheModuleOnDestruction) {
+  ASSERT_FALSE(IsModuleLoaded(LUMENRT_NETAPI_FULL_MODULE));
+  {
+    NetApi32DLL d(LUMENRT_NETAPI_FULL_MODULE);
+    ASSERT_NE(d.module, nullptr);
+    EXPECT_TRUE(IsModuleLoaded(LUMENRT_NETAPI_FULL_MODULE));
+    // Each field holds its own function (the stand-ins answer 101 to 107 in field order).
+    EXPECT_EQ(d.NetDfsGetInfo(nullptr, nullptr, nullptr, 0, nullptr), 101u);
+    EXPECT_EQ(d.NetShareEnum(nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr), 102u);
+    EXPECT_EQ(d.NetShareGetInfo(nullptr, nullptr, 0, nullptr), 103u);
+    EXPECT_EQ(d.NetShareAdd(nullptr, 0, nullptr, nullptr), 104u);
+    EXPECT_EQ(d.NetShareDel(nullptr, nullptr, 0), 105u);
+    EXPECT_EQ(d.NetApiBufferFree(nullptr), 106u);
+    EXPECT_EQ(d.DsRoleGetPrimaryDomainInformation(nullptr, 0, nullptr), 107u);
+    ASSERT_NE(d.DsRoleFreeMemory, nullptr);
+    d.DsRoleFreeMemory(nullptr);
+  }
+  EXPECT_FALSE(IsModuleLoaded(LUMENRT_NETAPI_FULL_MODULE));
+}
+
+TEST(NetApi32DLLTest, AMissingFunctionLeavesItEmptyAndTheModuleUnloaded) {
+  NetApi32DLL d(LUMENRT_NETAPI_PARTIAL_MODULE);  // lacks DsRoleFreeMemory, the last lookup
+  ExpectEmpty(d);
+  EXPECT_FALSE(IsModuleLoaded(LUMENRT_NETAPI_PARTIAL_MODULE));
+}
+
+TEST(ModuleLoaderTest, LoadsLooksUpAndReleases) {
+  using namespace lumenrt::platform;
+  EXPECT_EQ(LoadModule(nullptr), nullptr);
+  EXPECT_EQ(LoadModule(""), nullptr);
+  EXPECT_FALSE(ReleaseModule(nullptr));
+  EXPECT_EQ(FindSymbol(nullptr, "NetShareDel"), nullptr);
+  EXPECT_FALSE(IsModuleLoaded(""));
+
+  ModuleHandle m = LoadModule(LUMENRT_NETAPI_PARTIAL_MODULE);
+  ASSERT_NE(m, nullptr);
+  EXPECT_NE(FindSymbol(m, "NetShareDel"), nullptr);
+  EXPECT_EQ(FindSymbol(m, "DsRoleFreeMemory"), nullptr);
+  ModuleHandle again = LoadModule(LUMENRT_NETAPI_PARTIAL_MODULE);  // counted: one release each
+  EXPECT_TRUE(ReleaseModule(again));
+  EXPECT_TRUE(IsModuleLoaded(LUMENRT_NETAPI_PARTIAL_MODULE));
+  EXPECT_TRUE(ReleaseModule(m));
+  EXPECT_FALSE(IsModuleLoaded(LUMENRT_NETAPI_PARTIAL_MODULE));
+}
+
+}  // namespace
