@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/timelog/log_writer.h"
 
 #include "command.h"
@@ -25,7 +26,9 @@ int RunLog(const Args& args) {
       base->size() > static_cast<std::size_t>(kLogNameMax))
     return Fail(kExitUsage, "the directory and the base name may have at most 519 characters each");
 
-  // One open per process: the version banner comes first, then every TEXT as one line.
+  // The library's own reports take their default route, the log: the version banner comes first,
+  // then every TEXT as one line, all from one open.
+  DefaultLogFile = nullptr;
   LogOpen(dir.c_str(), base->c_str(), p.Has("truncate") ? 1 : 0);
   for (std::size_t i = 1; i < words.size(); ++i) LogWrite(0, words[i].c_str());
 

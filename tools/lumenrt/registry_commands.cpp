@@ -2,9 +2,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <iostream>
 
-#include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/registry_values.h"
 #include "lumenrt/platform/registry_store.h"
 
@@ -14,13 +12,6 @@ namespace lumenrt::tool {
 namespace {
 
 constexpr char kUsage[] = "registry get KEY VALUE | registry set KEY VALUE (--dword N | --string TEXT)";
-
-// The library reports failures to the default sink; in the tool they go to standard error, apart
-// from the answers on standard output.
-void ReportToStandardError() {
-  static LogFileRecord record{&std::cerr, "standard error"};
-  DefaultLogFile = &record;
-}
 
 std::string ValuePath(const std::string& key, const std::string& value) { return key + "\\" + value; }
 
@@ -81,7 +72,6 @@ int RunRegistry(const Args& args) {
   const auto& words = p.positional();
   if (words.size() != 3 || (words[0] != "get" && words[0] != "set"))
     return Fail(kExitUsage, std::string("usage: lumenrt ") + kUsage);
-  ReportToStandardError();
   if (words[0] == "get") {
     if (p.Has("dword") || p.Has("string"))
       return Fail(kExitUsage, "registry get takes no --dword or --string");
