@@ -1,6 +1,5 @@
 #include "lumenrt/timelog/time_record.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -68,15 +67,28 @@ int LocalZoneOffset() {
   return zone.offsetMinutes;
 }
 
+namespace {
+
+// Two decimal digits of 0 <= value <= 99.
+void PutTwoDigits(char* at, int value) {
+  at[0] = static_cast<char>('0' + value / 10);
+  at[1] = static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
 int FormatZoneOffset(char* text, int minutes) {
   const char sign = minutes >= 0 ? '+' : '-';
   // In 64 bits so that the magnitude of INT_MIN is representable.
   const long long magnitude = std::llabs(static_cast<long long>(minutes));
+  text[0] = sign;
   if (magnitude > 99 * 60 + 59) {
-    std::snprintf(text, 6, "%c\?\?\?\?", sign);
+    std::memcpy(text + 1, "\?\?\?\?", 5);
     return 0;
   }
-  std::snprintf(text, 6, "%c%02lld%02lld", sign, magnitude / 60, magnitude % 60);
+  PutTwoDigits(text + 1, static_cast<int>(magnitude / 60));
+  PutTwoDigits(text + 3, static_cast<int>(magnitude % 60));
+  text[5] = '\0';
   return 1;
 }
 
@@ -184,8 +196,23 @@ int FormatTimestamp(char* text, const TimeRecord* record, int toLocal) {
     ConvertTimeZone(&copy, record, z);
   }
   if (lumenrt::IsValidTimeRecord(copy)) {
-    std::snprintf(text, 30, "%2d-%s-%04d %02d:%02d:%02d.%02d ", copy.day, TimeMonthNames[copy.month - 1],
-                  copy.year, copy.hour, copy.minute, copy.second, copy.hundredths);
+    // "%2d-%s-%04d %02d:%02d:%02d.%02d " by hand: this runs for every log line.
+    PutTwoDigits(text, copy.day);
+    if (text[0] == '0') text[0] = ' ';
+    text[2] = '-';
+    std::memcpy(text + 3, TimeMonthNames[copy.month - 1], 3);
+    text[6] = '-';
+    PutTwoDigits(text + 7, copy.year / 100);
+    PutTwoDigits(text + 9, copy.year % 100);
+    text[11] = ' ';
+    PutTwoDigits(text + 12, copy.hour);
+    text[14] = ':';
+    PutTwoDigits(text + 15, copy.minute);
+    text[17] = ':';
+    PutTwoDigits(text + 18, copy.second);
+    text[20] = '.';
+    PutTwoDigits(text + 21, copy.hundredths);
+    text[23] = ' ';
     FormatZoneOffset(text + 24, lumenrt::ZoneWordOffset(copy.zone));
     return 1;
   }
