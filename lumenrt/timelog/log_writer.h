@@ -1,18 +1,62 @@
-// The rotating log writer: one log per process, a ring of three files
-// <directory><base>-1.LOG .. -3.LOG, the next one started empty once more than 32767 bytes have been
-// counted into the current one. The file number and byte count are kept under the agent's registry
-// key as "<base>_CurrLogFileNo" and "<base>_CurrLogBytesWritten", so a restart continues in the right
-// file at the right size. Without an open file, lines go to standard output.
+// The rotating log writer: one log per process, a ring of three files <directory><base>-1.LOG to
+// -3.LOG, the next one started empty once more than 32767 bytes have been counted into the current
+// one. Each line is the 12-character time prefix (MessageTimePrefix), the text and a newline; it is
+// flushed at once, and its byte count (prefix + text + 1) is written to the registry at once, so a
+// crash loses at most the line being written. The file number (0-2) and the byte count live under
+// the agent's registry key as "<base>_CurrLogFileNo" and "<base>_CurrLogBytesWritten", so a restart
+// continues in the right file at the right size. Without an open file (before LogOpen, or when the
+// file cannot be opened) lines go to standard output.
+//
+// The first LogOpen of a process reports the version banner (message 4314, facility 1 "AGNT") to
+// the default message sink, which usually brings it back here as the file's first line.
+//
+// Stored numbers out of their range: a negative file number or byte count counts as missing (0,
+// written back); a file number above 2 names a file outside the ring (5 opens -6.LOG) and the ring
+// goes on from there until the number would pass 2147483647, where it starts over at 0; a byte
+// count above the limit rotates after the next line.
 //
 // Thread safety: process-wide state, no lock; one thread writes at a time.
 #pragma once
 
-// Opens (or reopens) the log. directory is used as written (it ends with a path separator).
-// truncate 1 starts the file empty; any other value appends.
-void LogOpen(const char* directory, const char* baseName, int truncate);
+#include <cstdint>
+#include <string>
 
-// Writes one line: the 12-character time prefix, text and a newline. channel is not used. Returns 1.
+// Longest directory and base name LogOpen accepts, in characters.
+inline constexpr int kLogNameMax = 519;
+// A file is closed and the next one started once more than this many bytes have been counted.
+inline constexpr std::int32_t kLogSizeLimit = 32767;
+// Files in the ring.
+inline constexpr std::int32_t kLogFileCount = 3;
+// The version banner of the library, written once per process.
+inline constexpr const char kLogVersionBanner[] = "5.00.1524 May  4 2004 11:04:06";
+
+// Opens (or reopens, closing the current file) the log. directory is used as written (it ends with
+// a path separator); null counts as empty. truncate 1 starts the file empty; any other value
+// appends. Returns 1 when the file is open, 0 when it could not be opened (lines then go to standard
+// output) or when the directory or base name is longer than 519 characters: that call is refused
+// and changes nothing.
+int LogOpen(const char* directory, const char* baseName, int truncate);
+
+// Writes one line (null text counts as empty). channel is not used. Returns 1.
 int LogWrite(int channel, const char* text);
 
 // Moves to the next file when the current one has grown past the size limit; called by LogWrite.
 void LogRotate();
+
+namespace lumenrt {
+
+struct LogStatus {
+  bool open = false;     // a file is open
+  std::string fileName;  // the current file's name (empty before the first LogOpen)
+  std::int32_t fileNumber = -1;
+  std::int32_t bytesWritten = -1;
+};
+
+// The writer's state, for hosts and tests.
+LogStatus CurrentLogStatus();
+
+// Closes the current file; later lines go to standard output until the next LogOpen. The numbers in
+// the registry stay as they are.
+void LogClose();
+
+}  // namespace lumenrt

@@ -1,0 +1,415 @@
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include <pthread.h>
+#include <pwd.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "lumenrt/platform/registry_store.h"
+
+namespace lumenrt {
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+constexpr std::size_t kMaxKeyComponent = 255;
+constexpr std::size_t kMaxValueName = 16383;
+constexpr int kApplicationId = 0x4C4D5247;  // marks our files
+
+// The root key is the row with the empty path; values refer to their key by path. Both columns
+// compare like registry names, without regard to ASCII case.
+constexpr const char kSchema[] =
+    "BEGIN IMMEDIATE;"
+    "CREATE TABLE IF NOT EXISTS keys(path TEXT NOT NULL PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS vals(key TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,"
+    " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID;"
+    "INSERT OR IGNORE INTO keys(path) VALUES('');"
+    "PRAGMA application_id=1280135751;"
+    "PRAGMA user_version=1;"
+    "COMMIT;";
+static_assert(kApplicationId == 1280135751);
+
+enum Statement { kSelectKey, kSelectValue, kSetValue, kInsertKey, kStatementCount };
+constexpr const char* kStatementSql[kStatementCount] = {
+    "SELECT 1 FROM keys WHERE path = ?1",
+    "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2",
+    // Only under an existing key ("WHERE true" keeps the ON CONFLICT clause apart from the SELECT).
+    "INSERT INTO vals(key, name, type, data) SELECT path, ?2, ?3, ?4 FROM keys WHERE path = ?1 AND true"
+    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
+    "INSERT OR IGNORE INTO keys(path) VALUES(?1)",
+};
+
+struct Connection {
+  std::string path;
+  sqlite3* db = nullptr;
+  bool schemaReady = false;
+  sqlite3_stmt* statements[kStatementCount] = {};
+};
+
+std::mutex storeMutex;
+// Never destroyed: messages written while other globals are torn down still reach the store.
+Connection& connection = *new Connection;  // guarded by storeMutex
+bool inheritedByFork = false;              // guarded by storeMutex
+
+void PrepareFork() { storeMutex.lock(); }
+void ParentAfterFork() { storeMutex.unlock(); }
+void ChildAfterFork() {
+  inheritedByFork = connection.db != nullptr;
+  storeMutex.unlock();
+}
+
+void CloseConnection() {
+  for (sqlite3_stmt*& s : connection.statements) {
+    sqlite3_finalize(s);
+    s = nullptr;
+  }
+  sqlite3_close_v2(connection.db);
+  connection.db = nullptr;
+  connection.path.clear();
+  connection.schemaReady = false;
+}
+
+// The last connection to close folds the journal back into the file and removes it.
+void CloseAtExit() {
+  const std::lock_guard<std::mutex> lock(storeMutex);
+  CloseConnection();
+}
+
+std::unique_lock<std::mutex> LockStore() {
+  static const bool registered = [] {
+    pthread_atfork(PrepareFork, ParentAfterFork, ChildAfterFork);
+    std::atexit(CloseAtExit);
+    return true;
+  }();
+  (void)registered;
+  return std::unique_lock<std::mutex>(storeMutex);
+}
+
+int ErrorOf(int rc) {
+  return RegistryErrnoFromSqlite(rc, connection.db != nullptr ? sqlite3_system_errno(connection.db) : 0);
+}
+
+// Maps a failure and drops the connection unless the store was only busy, so that a replaced or
+// repaired file is opened afresh by the next call.
+int Fail(int rc) {
+  const int error = ErrorOf(rc);
+  if (error != EBUSY) CloseConnection();
+  return error;
+}
+
+int MakeParentDirectories(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const std::string dir = path.substr(0, slash);
+    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+  }
+  return 0;
+}
+
+int CheckSchema() {
+  sqlite3_stmt* s = nullptr;
+  int rc = sqlite3_prepare_v2(connection.db,
+                              "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                              "('keys', 'vals')",
+                              -1, &s, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(s);
+  const bool ready = rc == SQLITE_ROW && sqlite3_column_int(s, 0) == 2;
+  sqlite3_finalize(s);
+  if (rc != SQLITE_ROW) return Fail(rc);
+  connection.schemaReady = ready;
+  return 0;
+}
+
+int CreateSchema() {
+  // Page size and journal mode are kept in the file; they are set once, before the first table.
+  // Small pages keep each commit's journal frame small: a value write appends one frame.
+  int rc = sqlite3_exec(connection.db, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL", nullptr, nullptr,
+                        nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(connection.db, kSchema, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    const int error = ErrorOf(rc);
+    sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (error != EBUSY) CloseConnection();
+    return error;
+  }
+  connection.schemaReady = true;
+  return 0;
+}
+
+// Opens the connection for the current location. Without a store file a read answers ENOENT and
+// creates nothing; a write creates the directory, the file and the tables.
+int OpenStore(bool forWrite) {
+  if (inheritedByFork) {
+    // A connection must not be used across fork; the parent keeps its own.
+    CloseConnection();
+    inheritedByFork = false;
+  }
+  // The common case without building the location: the same $LUMENRT_REGISTRY as last time.
+  if (connection.db != nullptr && connection.schemaReady) {
+    const char* env = std::getenv("LUMENRT_REGISTRY");
+    if (env != nullptr && *env != '\0' && connection.path == env) return 0;
+  }
+  const std::string path = RegistryStorePath();
+  if (path.empty()) return ENOENT;
+  if (connection.db != nullptr && connection.path != path) CloseConnection();
+  if (connection.db == nullptr) {
+    struct stat st {};
+    if (!forWrite && stat(path.c_str(), &st) != 0) return errno;
+    if (forWrite) {
+      if (int error = MakeParentDirectories(path); error != 0) return error;
+    }
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (forWrite ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+      const int error = RegistryErrnoFromSqlite(rc, db != nullptr ? sqlite3_system_errno(db) : 0);
+      sqlite3_close_v2(db);
+      return error;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    connection.db = db;
+    connection.path = path;
+    // Commits reach the operating system at once and the disk at checkpoints (every 1000 journal
+    // frames). Longer journals would make each commit slower: every frame of the one page that a
+    // value write changes lands in the same chain of the journal's index.
+    rc = sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Fail(rc);
+  }
+  if (!connection.schemaReady) {
+    if (int error = CheckSchema(); error != 0) return error;
+    if (!connection.schemaReady && forWrite) return CreateSchema();
+  }
+  return 0;
+}
+
+// The cached statement, reset and ready for binding; null with *error set when it cannot be prepared.
+sqlite3_stmt* Prepared(Statement which, int* error) {
+  sqlite3_stmt*& s = connection.statements[which];
+  if (s == nullptr) {
+    const int rc =
+        sqlite3_prepare_v3(connection.db, kStatementSql[which], -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(s);
+      s = nullptr;
+      *error = Fail(rc);
+      return nullptr;
+    }
+  }
+  return s;
+}
+
+// Steps a statement once; SQLITE_ROW, SQLITE_DONE or the failure. The statement is reset by Done.
+int StepOnce(sqlite3_stmt* s) { return sqlite3_step(s); }
+
+// Every parameter is bound again before each use, so the bindings need no clearing.
+void Done(sqlite3_stmt* s) { sqlite3_reset(s); }
+
+void BindText(sqlite3_stmt* s, int index, std::string_view text) {
+  sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+// Checks a key path: backslash-separated components of 1 to 255 characters, or empty for the root.
+int CheckKeyPath(std::string_view path) {
+  if (path.empty()) return 0;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = path.find('\\', start);
+    const std::size_t length = (end == std::string_view::npos ? path.size() : end) - start;
+    if (length == 0) return EINVAL;
+    if (length > kMaxKeyComponent) return ENAMETOOLONG;
+    if (end == std::string_view::npos) return 0;
+    start = end + 1;
+  }
+}
+
+int CheckValueName(std::string_view name) { return name.size() > kMaxValueName ? ENAMETOOLONG : 0; }
+
+// 0 when the key exists, ENOENT when not; the store is open.
+int SelectKey(std::string_view key) {
+  int error = 0;
+  sqlite3_stmt* s = Prepared(kSelectKey, &error);
+  if (s == nullptr) return error;
+  BindText(s, 1, key);
+  const int rc = StepOnce(s);
+  Done(s);
+  if (rc == SQLITE_ROW) return 0;
+  if (rc == SQLITE_DONE) return ENOENT;
+  return Fail(rc);
+}
+
+}  // namespace
+
+std::string RegistryStorePath() {
+  if (const char* path = std::getenv("LUMENRT_REGISTRY"); path != nullptr && *path != '\0') return path;
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/')
+    return std::string(state) + "/lumenrt/registry.db";
+  std::string home;
+  if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') {
+    home = h;
+  } else {
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr)
+      home = found->pw_dir;
+  }
+  if (home.empty()) return {};
+  return home + "/.local/state/lumenrt/registry.db";
+}
+
+int RegistryErrnoFromSqlite(int sqliteCode, int systemErrno) {
+  switch (sqliteCode & 0xFF) {
+    case SQLITE_OK:
+      return 0;
+    case SQLITE_READONLY:
+      return systemErrno == EROFS ? EROFS : EACCES;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return EACCES;
+    case SQLITE_FULL:
+      return ENOSPC;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_PROTOCOL:
+      return EBUSY;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_FORMAT:
+      return EIO;
+    case SQLITE_NOMEM:
+      return ENOMEM;
+    case SQLITE_TOOBIG:
+    case SQLITE_NOLFS:
+      return EFBIG;
+    case SQLITE_RANGE:
+    case SQLITE_MISUSE:
+    case SQLITE_MISMATCH:
+    case SQLITE_CONSTRAINT:
+      return EINVAL;
+    case SQLITE_IOERR:
+      if (sqliteCode == SQLITE_IOERR_NOMEM) return ENOMEM;
+      return systemErrno != 0 ? systemErrno : EIO;
+    case SQLITE_CANTOPEN:
+      return systemErrno != 0 ? systemErrno : EIO;
+    default:
+      return EIO;
+  }
+}
+
+int RegistryOpenKey(const char* keyPath) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  const auto lock = LockStore();
+  int error = OpenStore(false);
+  if (error == 0) error = connection.schemaReady ? SelectKey(key) : ENOENT;
+  // The root exists even before the store file does.
+  return error == ENOENT && key.empty() ? 0 : error;
+}
+
+int RegistryCreateKey(const char* keyPath) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  const auto lock = LockStore();
+  if (int error = OpenStore(true); error != 0) return error;
+  if (int error = SelectKey(key); error != ENOENT) return error;
+
+  int rc = sqlite3_exec(connection.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return Fail(rc);
+  int error = 0;
+  sqlite3_stmt* s = Prepared(kInsertKey, &error);
+  // Every prefix that ends before a backslash is a parent key.
+  for (std::size_t end = 0; s != nullptr && error == 0; ++end) {
+    end = key.find('\\', end);
+    BindText(s, 1, key.substr(0, end));
+    rc = StepOnce(s);
+    Done(s);
+    if (rc != SQLITE_DONE) error = ErrorOf(rc);
+    if (end == std::string_view::npos) break;
+  }
+  if (error == 0) {
+    rc = sqlite3_exec(connection.db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return 0;
+    error = ErrorOf(rc);
+  }
+  if (connection.db != nullptr) {
+    sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (error != EBUSY) CloseConnection();
+  }
+  return error;
+}
+
+int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
+                       std::uint32_t* size) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  const std::string_view name = valueName != nullptr ? valueName : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  if (int error = CheckValueName(name); error != 0) return error;
+  if (size == nullptr || type == nullptr || (data == nullptr && *size != 0)) return EINVAL;
+  const auto lock = LockStore();
+  if (int error = OpenStore(false); error != 0) return error;
+  if (!connection.schemaReady) return ENOENT;
+
+  int error = 0;
+  sqlite3_stmt* s = Prepared(kSelectValue, &error);
+  if (s == nullptr) return error;
+  BindText(s, 1, key);
+  BindText(s, 2, name);
+  const int rc = StepOnce(s);
+  if (rc == SQLITE_ROW) {
+    const sqlite3_int64 storedType = sqlite3_column_int64(s, 0);
+    const void* blob = sqlite3_column_blob(s, 1);
+    const int bytes = sqlite3_column_bytes(s, 1);
+    *type = static_cast<int>(static_cast<std::uint32_t>(storedType));
+    const std::uint32_t room = *size;
+    *size = static_cast<std::uint32_t>(bytes);
+    if (static_cast<std::uint32_t>(bytes) > room) {
+      error = ERANGE;
+    } else if (bytes > 0) {
+      std::memcpy(data, blob, static_cast<std::size_t>(bytes));
+    }
+    Done(s);
+    return error;
+  }
+  Done(s);
+  if (rc == SQLITE_DONE) return ENOENT;
+  return Fail(rc);
+}
+
+int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
+                     std::uint32_t size) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  const std::string_view name = valueName != nullptr ? valueName : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  if (int error = CheckValueName(name); error != 0) return error;
+  if (size > static_cast<std::uint32_t>(INT_MAX) || (data == nullptr && size != 0)) return EINVAL;
+  const auto lock = LockStore();
+  if (int error = OpenStore(true); error != 0) return error;
+
+  int error = 0;
+  sqlite3_stmt* s = Prepared(kSetValue, &error);
+  if (s == nullptr) return error;
+  static constexpr unsigned char kEmpty = 0;
+  BindText(s, 1, key);
+  BindText(s, 2, name);
+  sqlite3_bind_int64(s, 3, static_cast<std::uint32_t>(type));
+  // A value above the store's length limit (10^9 bytes) is refused here, as EFBIG.
+  if (const int bound =
+          sqlite3_bind_blob(s, 4, size != 0 ? data : &kEmpty, static_cast<int>(size), SQLITE_STATIC);
+      bound != SQLITE_OK) {
+    Done(s);
+    return RegistryErrnoFromSqlite(bound, 0);
+  }
+  const int rc = StepOnce(s);
+  Done(s);
+  if (rc != SQLITE_DONE) return Fail(rc);
+  return sqlite3_changes(connection.db) > 0 ? 0 : ENOENT;
+}
+
+}  // namespace lumenrt

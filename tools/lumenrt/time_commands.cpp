@@ -1,0 +1,128 @@
+// lumenrt time: print the current time record, move a record to another zone offset, list the zones.
+#include <cstdio>
+#include <string>
+
+#include "lumenrt/timelog/time_record.h"
+
+#include "command.h"
+
+namespace lumenrt::tool {
+namespace {
+
+constexpr char kUsage[] =
+    "time now | time convert --date YYYY-MM-DD [--time HH:MM[:SS[.FFFFFF]]] [--from MINUTES] --to MINUTES "
+    "| time zones";
+
+std::optional<int> Field(const std::string& text, std::size_t start, std::size_t length, int lo, int hi) {
+  if (start + length > text.size()) return std::nullopt;
+  const std::string digits = text.substr(start, length);
+  if (digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const auto v = ParseInteger(digits, lo, hi);
+  return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
+}
+
+bool ParseDate(const std::string& text, TimeRecord* r) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  const auto y = Field(text, 0, 4, 1, 9999), m = Field(text, 5, 2, 1, 12), d = Field(text, 8, 2, 1, 31);
+  if (!y || !m || !d) return false;
+  r->year = static_cast<std::int16_t>(*y);
+  r->month = static_cast<std::uint8_t>(*m);
+  r->day = static_cast<std::uint8_t>(*d);
+  return true;
+}
+
+// HH:MM, HH:MM:SS or HH:MM:SS. with 1 to 6 decimal places.
+bool ParseTime(const std::string& text, TimeRecord* r) {
+  if (text.size() < 5 || text[2] != ':') return false;
+  const auto h = Field(text, 0, 2, 0, 23), m = Field(text, 3, 2, 0, 59);
+  if (!h || !m) return false;
+  int second = 0;
+  std::string fraction;
+  if (text.size() > 5) {
+    if (text[5] != ':') return false;
+    const auto s = Field(text, 6, 2, 0, 59);
+    if (!s) return false;
+    second = *s;
+    if (text.size() > 8) {
+      if (text[8] != '.' || text.size() == 9 || text.size() > 15) return false;
+      fraction = text.substr(9);
+      if (fraction.find_first_not_of("0123456789") != std::string::npos) return false;
+    }
+  }
+  fraction.resize(6, '0');
+  r->hour = static_cast<std::uint8_t>(*h);
+  r->minute = static_cast<std::uint8_t>(*m);
+  r->second = static_cast<std::uint8_t>(second);
+  r->hundredths = static_cast<std::uint8_t>(std::stoi(fraction.substr(0, 2)));
+  r->tenThousandths = static_cast<std::uint8_t>(std::stoi(fraction.substr(2, 2)));
+  r->millionths = static_cast<std::uint8_t>(std::stoi(fraction.substr(4, 2)));
+  return true;
+}
+
+int Now() {
+  TimeRecord now{};
+  if (GetTimeRecord(&now) != 1) return Fail(kExitNone, "the system clock cannot be read");
+  char utc[30], local[30], zone[6];
+  FormatTimestamp(utc, &now, 0);
+  FormatTimestamp(local, &now, 1);
+  const int offset = LocalZoneOffset();
+  std::printf("utc:   %s\nlocal: %s\n", utc, local);
+  if (offset == kUnknownZoneOffset) {
+    std::printf("zone:  unknown (printed as +0000)\n");
+  } else {
+    FormatZoneOffset(zone, offset);
+    std::printf("zone:  %s (%d minutes)\n", zone, offset);
+  }
+  return kExitOk;
+}
+
+int Convert(const Parsed& p) {
+  const auto date = p.Get("date");
+  const auto to = p.Get("to");
+  if (!date || !to) return Fail(kExitUsage, std::string("usage: lumenrt ") + kUsage);
+  TimeRecord in{};
+  if (!ParseDate(*date, &in))
+    return Fail(kExitUsage, "not a date of the form YYYY-MM-DD (year 1-9999): " + *date);
+  if (const auto time = p.Get("time"); time && !ParseTime(*time, &in))
+    return Fail(kExitUsage, "not a time of the form HH:MM[:SS[.FFFFFF]]: " + *time);
+  if (const auto from = p.Get("from")) {
+    const auto minutes = ParseInteger(*from, -1440, 1440);
+    if (!minutes) return Fail(kExitUsage, "--from must be a number of minutes from -1440 to 1440: " + *from);
+    in.zone = lumenrt::MakeZoneWord(static_cast<int>(*minutes));
+  }
+  const auto minutes = ParseInteger(*to, -1440, 1440);
+  if (!minutes) return Fail(kExitUsage, "--to must be a number of minutes from -1440 to 1440: " + *to);
+
+  TimeRecord out{};
+  ConvertTimeZone(&out, &in, static_cast<int>(*minutes));
+  char before[30], after[30];
+  FormatTimestamp(before, &in, 0);
+  const int printable = FormatTimestamp(after, &out, 0);
+  std::printf("from: %s  zone word 0x%04X\nto:   %s  zone word 0x%04X\n", before, in.zone, after, out.zone);
+  return printable == 1 ? kExitOk : Fail(kExitNone, "the result lies outside the years 1 to 9999");
+}
+
+int Zones() {
+  for (const ZoneNameEntry& z : ZoneNameTable)
+    std::printf("%5d  %-4s %s\n", z.offset, z.abbreviation, z.name);
+  return kExitOk;
+}
+
+int RunTime(const Args& args) {
+  const Parsed p(args, {"date", "time", "from", "to"});
+  if (auto done = CheckParsed(p, kUsage)) return *done;
+  const auto& words = p.positional();
+  if (words.size() == 1 && words[0] == "convert") return Convert(p);
+  const bool noOptions = !p.Has("date") && !p.Has("time") && !p.Has("from") && !p.Has("to");
+  if (words.size() == 1 && words[0] == "now" && noOptions) return Now();
+  if (words.size() == 1 && words[0] == "zones" && noOptions) return Zones();
+  return Fail(kExitUsage, std::string("usage: lumenrt ") + kUsage);
+}
+
+const Command kTime{"time", kUsage,
+                    "print the current time (UTC and local), a date and time moved to another zone offset "
+                    "(minutes east of UTC), or the table of named zones",
+                    RunTime};
+
+}  // namespace
+}  // namespace lumenrt::tool
