@@ -5,32 +5,14 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "support/run_tool.h"
 
 namespace {
 
-struct ToolRun {
-  int exit;
-  std::string out, err;
-};
+using lumenrt::test::ToolRun;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-ToolRun Tool(const std::string& args) {
-  const std::string base = ::testing::TempDir() + "config_tool_" + std::to_string(::getpid());
-  const std::string command =
-      std::string(LUMENRT_TOOL_PATH) + " " + args + " >" + base + ".out 2>" + base + ".err";
-  int status = std::system(command.c_str());
-  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(base + ".out"), Slurp(base + ".err")};
-  std::remove((base + ".out").c_str());
-  std::remove((base + ".err").c_str());
-  return run;
-}
+ToolRun Tool(const std::string& args) { return lumenrt::test::RunToolCommand(args); }
 
 int Lines(const std::string& s) {
   int n = 0;

@@ -4,24 +4,17 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "support/run_tool.h"
 
 namespace {
 
-struct ToolRun {
-  int status;
-  std::string out;
-};
+// The message command with its arguments; standard error follows standard output.
+using lumenrt::test::ToolRun;
 
 ToolRun Tool(const std::string& arguments) {
-  std::string command = std::string(LUMENRT_TOOL_PATH) + " message " + arguments + " 2>&1";
-  ToolRun run{-1, ""};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 512> chunk;
-  while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) run.out += chunk.data();
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  auto run = lumenrt::test::RunToolCommand("message " + arguments);
+  run.out += run.err;
   return run;
 }
 
@@ -50,7 +43,7 @@ TEST(MessageCommandTest, PrintsTheFormattedLineOrRefusesBadNumbers) {
   };
   for (const auto& c : cases) {
     ToolRun run = Tool(c.arguments);
-    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
+    EXPECT_EQ(run.exit, c.status) << c.arguments << "\n" << run.out;
     if (c.status == 0) {
       EXPECT_EQ(run.out, c.out) << c.arguments;
     } else {

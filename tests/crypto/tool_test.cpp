@@ -10,29 +10,15 @@
 #include <unistd.h>
 
 #include "crypto/test_util.h"
+#include "support/run_tool.h"
 
 namespace {
 
 using namespace lumenrt::test;
 namespace fs = std::filesystem;
 
-struct Result {
-  int code;
-  std::string out;
-};
-
-Result RunTool(const std::string& args) {
-  std::string command = std::string(LUMENRT_TOOL_PATH) + " " + args + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  Result r{-1, {}};
-  if (pipe == nullptr) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
-  int status = pclose(pipe);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using lumenrt::test::RunToolCommand;
+using Result = lumenrt::test::ToolRun;
 
 class ToolTest : public ::testing::Test {
  protected:
@@ -55,8 +41,8 @@ class ToolTest : public ::testing::Test {
 };
 
 TEST_F(ToolTest, ListsTheSevenCiphers) {
-  Result r = RunTool("cipher list");
-  EXPECT_EQ(r.code, 0);
+  Result r = RunToolCommand("cipher list");
+  EXPECT_EQ(r.exit, 0);
   EXPECT_NE(r.out.find("8\t6\tAES (128-bit)\tAES\t128\t350\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("5\t4\tTripleDES (112-bit)\tTRIPLEDES\t112\t200\n"), std::string::npos) << r.out;
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 8);
@@ -69,27 +55,32 @@ TEST_F(ToolTest, EnciphersAndDeciphersFilesWithEveryCipher) {
   for (int i = 0; i < 7; ++i) {
     const std::string type = std::to_string(kTypes[i]);
     for (const std::string& c : {type, std::string(names[i])}) {
-      ASSERT_EQ(RunTool("encrypt --cipher " + c + " --key 'a key' " + Path("plain") + " " + Path("enc")).code,
-                0);
+      ASSERT_EQ(
+          RunToolCommand("encrypt --cipher " + c + " --key 'a key' " + Path("plain") + " " + Path("enc"))
+              .exit,
+          0);
       EXPECT_EQ(Read("enc"), Encrypted(*Make(kTypes[i], "a key"), plain)) << c;
       ASSERT_EQ(
-          RunTool("decrypt --cipher " + c + " --key 'a key' < " + Path("enc") + " > " + Path("dec")).code, 0);
+          RunToolCommand("decrypt --cipher " + c + " --key 'a key' < " + Path("enc") + " > " + Path("dec"))
+              .exit,
+          0);
       EXPECT_EQ(Read("dec"), plain) << c;
     }
     // --chunk N: each N-byte piece is its own call.
-    ASSERT_EQ(
-        RunTool("encrypt --cipher " + type + " --key k --chunk 1000 " + Path("plain") + " " + Path("enc"))
-            .code,
-        0);
+    ASSERT_EQ(RunToolCommand("encrypt --cipher " + type + " --key k --chunk 1000 " + Path("plain") + " " +
+                             Path("enc"))
+                  .exit,
+              0);
     Bytes expected = plain;
     auto cipher = Make(kTypes[i], "k");
     for (size_t at = 0; at < expected.size(); at += 1000)
       cipher->Encrypt(expected.data() + at,
                       static_cast<uint32_t>(std::min<size_t>(1000, expected.size() - at)));
     EXPECT_EQ(Read("enc"), expected) << type;
-    ASSERT_EQ(
-        RunTool("decrypt --cipher " + type + " --key k --chunk 1000 " + Path("enc") + " " + Path("dec")).code,
-        0);
+    ASSERT_EQ(RunToolCommand("decrypt --cipher " + type + " --key k --chunk 1000 " + Path("enc") + " " +
+                             Path("dec"))
+                  .exit,
+              0);
     EXPECT_EQ(Read("dec"), plain) << type;
   }
 }
@@ -98,30 +89,30 @@ TEST_F(ToolTest, BadOptionsWriteNothing) {
   Write("plain", Pattern(100));
   for (const char* bad : {"--cipher 7 --key k", "--cipher rot13 --key k", "--cipher 1 --key ''", "--cipher 1",
                           "--key k", "--cipher 1 --key k --chunk 0", "--cipher 1 --key k --chunk x"}) {
-    EXPECT_EQ(RunTool(std::string("encrypt ") + bad + " " + Path("plain") + " " + Path("out")).code, 2)
+    EXPECT_EQ(RunToolCommand(std::string("encrypt ") + bad + " " + Path("plain") + " " + Path("out")).exit, 2)
         << bad;
     EXPECT_FALSE(fs::exists(Path("out"))) << bad;
   }
-  EXPECT_EQ(RunTool("decrypt --cipher 1 --key k " + Path("missing") + " " + Path("out")).code, 2);
+  EXPECT_EQ(RunToolCommand("decrypt --cipher 1 --key k " + Path("missing") + " " + Path("out")).exit, 2);
   EXPECT_FALSE(fs::exists(Path("out")));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1)
       << "temporary file left";
 }
 
 TEST_F(ToolTest, Passwords) {
-  Result enc = RunTool("password encode 'my secret' --modifier 77");
-  ASSERT_EQ(enc.code, 0);
+  Result enc = RunToolCommand("password encode 'my secret' --modifier 77");
+  ASSERT_EQ(enc.exit, 0);
   ASSERT_EQ(enc.out.size(), 65u);
   EXPECT_EQ(enc.out.substr(62), "4D\n");
-  Result dec = RunTool("password decode " + enc.out.substr(0, 64));
-  EXPECT_EQ(dec.code, 0);
+  Result dec = RunToolCommand("password decode " + enc.out.substr(0, 64));
+  EXPECT_EQ(dec.exit, 0);
   EXPECT_EQ(dec.out, "my secret\n");
-  Result random = RunTool("password encode 'my secret'");
-  EXPECT_EQ(RunTool("password decode " + random.out.substr(0, 64)).out, "my secret\n");
-  EXPECT_EQ(RunTool("password decode 1234").code, 2);
-  EXPECT_EQ(RunTool("password decode " + std::string(63, '0') + "z").code, 2);
-  EXPECT_EQ(RunTool("password encode " + std::string(32, 'a')).code, 2);
-  EXPECT_EQ(RunTool("password encode a --modifier 256").code, 2);
+  Result random = RunToolCommand("password encode 'my secret'");
+  EXPECT_EQ(RunToolCommand("password decode " + random.out.substr(0, 64)).out, "my secret\n");
+  EXPECT_EQ(RunToolCommand("password decode 1234").exit, 2);
+  EXPECT_EQ(RunToolCommand("password decode " + std::string(63, '0') + "z").exit, 2);
+  EXPECT_EQ(RunToolCommand("password encode " + std::string(32, 'a')).exit, 2);
+  EXPECT_EQ(RunToolCommand("password encode a --modifier 256").exit, 2);
 }
 
 }  // namespace

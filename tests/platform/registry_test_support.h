@@ -17,6 +17,8 @@
 
 #include "lumenrt/core/message_catalogue.h"
 
+#include "support/run_tool.h"
+
 namespace lumenrt::testing {
 
 inline std::string ReadFile(const std::string& path) {
@@ -101,32 +103,8 @@ class MessageCapture {
   bool stopped_ = false;
 };
 
-struct ToolRun {
-  int exitCode = -1;
-  std::string out, err;
-};
-
-// Runs the built lumenrt tool with the arguments, in the current environment.
-inline ToolRun RunTool(const std::vector<std::string>& args) {
-  TempDir dir;
-  const std::string out = dir / "out", err = dir / "err";
-  std::cout.flush();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(o, 1);
-    dup2(e, 2);
-    std::vector<char*> argv{const_cast<char*>(LUMENRT_TOOL_PATH)};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(LUMENRT_TOOL_PATH, argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
-}
+using lumenrt::test::RunTool;
+using lumenrt::test::ToolRun;
 
 // Runs body in a child process that may not write the store file: as root the child becomes the
 // unprivileged user 65534, otherwise the file is made read-only. Returns the child's exit code.

@@ -7,37 +7,14 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "support/run_tool.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int exit;
-  std::string out;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-Outcome RunTool(const std::vector<std::string>& args, const std::string& cwd = "") {
-  std::string command = cwd.empty() ? "" : "cd " + Quote(cwd) + " && ";
-  command += Quote(LUMENRT_TOOL_PATH);
-  for (const auto& a : args) command += " " + Quote(a);
-  command += " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[512];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
+using lumenrt::test::RunTool;
 
 TEST(FilenameCommandTest, ParsePrintsEachPartWithTabSeparatedElements) {
   struct Case {
@@ -59,7 +36,7 @@ TEST(FilenameCommandTest, ParsePrintsEachPartWithTabSeparatedElements) {
       {{"filename", "parse"}, 2, ""},
   };
   for (const auto& c : cases) {
-    Outcome o = RunTool(c.args);
+    auto o = RunTool(c.args);
     EXPECT_EQ(o.exit, c.exit) << c.args.back();
     EXPECT_EQ(o.out, c.out) << c.args.back();
   }
@@ -87,7 +64,7 @@ TEST(FilenameCommandTest, SetPrintsTheNameAndTellsWhetherTheChangeWasMade) {
       {{"filename", "set", "--text", "x", "a"}, 2, ""},  // --part is required
   };
   for (const auto& c : cases) {
-    Outcome o = RunTool(c.args);
+    auto o = RunTool(c.args);
     EXPECT_EQ(o.exit, c.exit) << c.args.back();
     EXPECT_EQ(o.out, c.out) << c.args.back();
   }

@@ -165,9 +165,9 @@ TEST_F(LogWriter, PositionSurvivesARestartAndTheBannerComesOncePerProcess) {
     return r;
   };
   const auto first = run({"one", "two"}, true);
-  ASSERT_EQ(first.exitCode, 0) << first.err;
+  ASSERT_EQ(first.exit, 0) << first.err;
   const auto second = run({"three"}, false);
-  ASSERT_EQ(second.exitCode, 0) << second.err;
+  ASSERT_EQ(second.exit, 0) << second.err;
   const std::string text = ReadFile(File(1));
   EXPECT_LT(text.find("one"), text.find("three"));  // appended after a restart
   EXPECT_EQ(Stored("Agent", "BytesWritten"), static_cast<std::int32_t>(text.size()));
@@ -175,7 +175,7 @@ TEST_F(LogWriter, PositionSurvivesARestartAndTheBannerComesOncePerProcess) {
   // Near the limit, one process rotates once and still writes its banner once.
   WriteAgentNumber("Agent_CurrLogBytesWritten", 32700, 1);
   const auto third = run(std::vector<std::string>(8, "line"), false);
-  ASSERT_EQ(third.exitCode, 0) << third.err;
+  ASSERT_EQ(third.exit, 0) << third.err;
   EXPECT_EQ(Stored("Agent", "FileNo"), 1);
   EXPECT_EQ(Stored("Agent", "BytesWritten"), static_cast<std::int32_t>(ReadFile(File(2)).size()));
   EXPECT_NE(third.out.find("Agent-2.LOG: file number 1"), std::string::npos) << third.out;
