@@ -30,6 +30,17 @@ uint64_t KeyWord64(const uint8_t* k) {
 typedef uint64_t Q4 __attribute__((vector_size(32)));
 typedef uint8_t B32 __attribute__((vector_size(32)));
 
+// The 32 bytes in reverse order.
+__attribute__((target("avx2"))) inline B32 Reversed(B32 v) {
+#if defined(__clang__)
+  return __builtin_shufflevector(v, v, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14,
+                                 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+#else
+  const B32 reverse = LUMENRT_REVERSE32;
+  return __builtin_shuffle(v, reverse);
+#endif
+}
+
 __attribute__((target("avx2"))) inline Q4 LoadQ4(const unsigned char* p) {
   Q4 v;
   std::memcpy(&v, p, sizeof v);
@@ -75,7 +86,6 @@ __attribute__((target("avx2"))) inline void StoreB32(unsigned char* p, B32 v) {
 // middle bytes that no such pair of blocks covers go the portable way.
 __attribute__((target("avx2"))) void ZCrypt1ChunkAvx2(unsigned char* p, uint32_t m,
                                                       const unsigned char* stream, bool encrypt) {
-  const B32 reverse = LUMENRT_REVERSE32;
   const B32 even = {0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0,
                     0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0};
   const uint32_t half = m / 2;
@@ -88,7 +98,7 @@ __attribute__((target("avx2"))) void ZCrypt1ChunkAvx2(unsigned char* p, uint32_t
       a ^= sa;
       b ^= sb;
     }
-    const B32 ra = __builtin_shuffle(a, reverse), rb = __builtin_shuffle(b, reverse);
+    const B32 ra = Reversed(a), rb = Reversed(b);
     B32 na = (a & ~even) | (rb & even);
     B32 nb = (b & even) | (ra & ~even);
     if (encrypt) {
