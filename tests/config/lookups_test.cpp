@@ -53,6 +53,7 @@ TEST_F(Lookups, SourcesAreAskedInSlotOrderAndNameTheKeyUnderTheirVersion) {
       {802, 1, "yes", "Scheduler.Auto_Restart_Missed", "yes"},  // no row under 101; 105 names it
       {13203, 1, "/opt/p", "Plugin3.Path", "/opt/p"},           // slot 3 answers before slot 4
       {1032, 1, "full", "Backup.EXCH_Backup_Type", "full"},     // slot 4; slot 2 is skipped
+      {803, 0, "", "Scheduler.Auto_Restart_Failed", ""},        // named by slot 3; slot 4 (104) keeps it
       {9999, 0, "", "9999", ""},                                // no row, no entry
       {1013, 0, "", "1013", ""},                                // never the previous key's name
       {10025, 0, "", "Server5.Net_Address", ""},
