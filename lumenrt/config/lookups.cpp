@@ -168,10 +168,9 @@ int cfg_get_password(int id, ZString& value) {
       value.Clear();
       return 0;
     }
-    ZString stored;
-    int result = AskSources(id, [&](const ConfigSource& s) { return s.GetPassword(id, value, &stored); });
+    int result = AskSources(id, [&](const ConfigSource& s) { return s.GetPassword(id, value); });
     if (result > 0) {
-      CurrentKeyValue = stored;
+      CurrentKeyValue = value;
     } else {
       CurrentKeyValue.Clear();
     }

@@ -42,8 +42,8 @@ int cfg_get_string_buf(int id, char* buffer);
 // leaves buffer empty (when size >= 1) and answers -3; CurrentKeyValue still holds the full text.
 int cfg_get_string_buf_n(int id, char* buffer, int size);
 
-// 1 found (value set, an obscured password decoded), 0 not found (value empty). CurrentKeyValue
-// receives the text as stored, never the decoded password.
+// 1 found (value set, an obscured password decoded), 0 not found (value empty). Like
+// cfg_get_string, CurrentKeyValue becomes the value found: the decoded password.
 int cfg_get_password(int id, ZString& value);
 
 // As cfg_get_string; number is 0 unless the result is positive, then the text's leading decimal

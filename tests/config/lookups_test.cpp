@@ -307,7 +307,7 @@ TEST_F(Lookups, SixtyFourHexDigitsAreDecodedAsAnObscuredPassword) {
     ZString value;
     EXPECT_EQ(cfg_get_password(3502, value), 1);
     EXPECT_EQ(S(value), c.text);
-    EXPECT_EQ(S(CurrentKeyValue), c.stored);  // the stored form, never the password
+    EXPECT_EQ(S(CurrentKeyValue), c.text);  // the value found, as for cfg_get_string
     EXPECT_EQ(S(CurrentKeyName), "RunAs.Password");
     ZString plain;
     EXPECT_EQ(cfg_get_string(3502, plain), 1);  // only the password lookup decodes
