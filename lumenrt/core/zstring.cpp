@@ -23,8 +23,8 @@ constexpr std::int64_t kHeaderBytes = 12;
 constexpr std::int64_t kMaxChars = std::numeric_limits<std::int32_t>::max() - kHeaderBytes - 1;
 
 [[noreturn]] void RaiseNoMemory(std::int64_t bytes) {
-  int reported = bytes > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
-                                                         : static_cast<int>(bytes);
+  int reported =
+      bytes > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(bytes);
   throw new ZError(75, 4109, reported, ZString());
 }
 
@@ -264,7 +264,8 @@ int ZString::Erase(int first, int count) {
 }
 
 char* ZString::OpenBuffer(int minimum) {
-  if (minimum < 0 || minimum > kMaxChars) RaiseNoMemory(static_cast<std::int64_t>(minimum) + kHeaderBytes + 1);
+  if (minimum < 0 || minimum > kMaxChars)
+    RaiseNoMemory(static_cast<std::int64_t>(minimum) + kHeaderBytes + 1);
   int want = minimum > Length() ? minimum : Length();
   if (want == 0) want = 1;  // a writable buffer, never the shared empty text
   Reserve(want);
@@ -276,6 +277,13 @@ void ZString::CloseBuffer(int newLength) {
   int cap = Capacity();
   if (newLength < 0) newLength = static_cast<int>(strnlen(chars_, static_cast<std::size_t>(cap)));
   if (newLength > cap) newLength = cap;
+  if (RefCount() > 1) {  // copied since it was opened: the new text goes into an exact buffer of its own
+    char* own = Allocate(newLength);
+    std::memcpy(own, chars_, static_cast<std::size_t>(newLength));
+    Release(chars_);
+    chars_ = own;
+    return;
+  }
   Header()->length = newLength;
   chars_[newLength] = '\0';
   Compact();
@@ -287,7 +295,10 @@ void ZString::Compact() {
     Clear();
     return;
   }
-  if (RefCount() > 1) return;  // shared buffers are already exact for all their owners
+  if (RefCount() > 1) {  // an exact copy of its own; the other owners keep theirs
+    MakeUnique();
+    return;
+  }
   auto* h = static_cast<BufferHeader*>(
       std::realloc(Header(), static_cast<std::size_t>(Length()) + kHeaderBytes + 1));
   if (h == nullptr) return;  // keep the larger buffer; nothing is lost
