@@ -28,6 +28,12 @@ constexpr std::int64_t kMaxChars = std::numeric_limits<std::int32_t>::max() - kH
   throw new ZError(75, 4109, reported, ZString());
 }
 
+// Other threads may change refs while it is read (they release or copy their own copies), so every
+// read is atomic too.
+std::int32_t LoadRefs(std::int32_t& refs) {
+  return std::atomic_ref<std::int32_t>(refs).load(std::memory_order_relaxed);
+}
+
 int Clamp(std::size_t n) {
   if (n > static_cast<std::size_t>(kMaxChars)) RaiseNoMemory(static_cast<std::int64_t>(kMaxChars) + 14);
   return static_cast<int>(n);
@@ -53,7 +59,7 @@ char* ZString::Allocate(std::int64_t n) {
 
 void ZString::Release(char* chars) noexcept {
   auto* h = reinterpret_cast<BufferHeader*>(chars - kHeaderBytes);
-  if (h->refs < 0) {
+  if (LoadRefs(h->refs) < 0) {
     if (chars != EmptyChars()) std::free(h);
     return;
   }
@@ -62,7 +68,7 @@ void ZString::Release(char* chars) noexcept {
 
 char* ZString::Share(char* chars) {
   auto* h = reinterpret_cast<BufferHeader*>(chars - kHeaderBytes);
-  if (h->refs >= 0) {
+  if (LoadRefs(h->refs) >= 0) {
     std::atomic_ref<std::int32_t>(h->refs).fetch_add(1, std::memory_order_relaxed);
     return chars;
   }
@@ -114,9 +120,7 @@ ZString& ZString::operator=(const char* text) {
   return *this = std::move(copy);
 }
 
-int ZString::RefCount() const noexcept {
-  return std::atomic_ref<std::int32_t>(Header()->refs).load(std::memory_order_relaxed);
-}
+int ZString::RefCount() const noexcept { return LoadRefs(Header()->refs); }
 
 void ZString::MakeUnique() {
   if (RefCount() <= 1) return;
@@ -308,7 +312,7 @@ void ZString::Compact() {
 
 void ZString::Clear() {
   if (chars_ == EmptyChars()) return;
-  if (Header()->refs < 0) {  // a locked buffer stays and is set to empty text
+  if (LoadRefs(Header()->refs) < 0) {  // a locked buffer stays and is set to empty text
     Header()->length = 0;
     chars_[0] = '\0';
     return;
