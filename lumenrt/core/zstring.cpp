@@ -23,9 +23,15 @@ constexpr std::int64_t kHeaderBytes = 12;
 constexpr std::int64_t kMaxChars = std::numeric_limits<std::int32_t>::max() - kHeaderBytes - 1;
 
 [[noreturn]] void RaiseNoMemory(std::int64_t bytes) {
-  int reported = bytes > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
-                                                         : static_cast<int>(bytes);
+  int reported =
+      bytes > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(bytes);
   throw new ZError(75, 4109, reported, ZString());
+}
+
+// Other threads may change refs while it is read (they release or copy their own copies), so every
+// read is atomic too.
+std::int32_t LoadRefs(std::int32_t& refs) {
+  return std::atomic_ref<std::int32_t>(refs).load(std::memory_order_relaxed);
 }
 
 int Clamp(std::size_t n) {
@@ -53,7 +59,7 @@ char* ZString::Allocate(std::int64_t n) {
 
 void ZString::Release(char* chars) noexcept {
   auto* h = reinterpret_cast<BufferHeader*>(chars - kHeaderBytes);
-  if (h->refs < 0) {
+  if (LoadRefs(h->refs) < 0) {
     if (chars != EmptyChars()) std::free(h);
     return;
   }
@@ -62,7 +68,7 @@ void ZString::Release(char* chars) noexcept {
 
 char* ZString::Share(char* chars) {
   auto* h = reinterpret_cast<BufferHeader*>(chars - kHeaderBytes);
-  if (h->refs >= 0) {
+  if (LoadRefs(h->refs) >= 0) {
     std::atomic_ref<std::int32_t>(h->refs).fetch_add(1, std::memory_order_relaxed);
     return chars;
   }
@@ -114,9 +120,7 @@ ZString& ZString::operator=(const char* text) {
   return *this = std::move(copy);
 }
 
-int ZString::RefCount() const noexcept {
-  return std::atomic_ref<std::int32_t>(Header()->refs).load(std::memory_order_relaxed);
-}
+int ZString::RefCount() const noexcept { return LoadRefs(Header()->refs); }
 
 void ZString::MakeUnique() {
   if (RefCount() <= 1) return;
@@ -264,7 +268,8 @@ int ZString::Erase(int first, int count) {
 }
 
 char* ZString::OpenBuffer(int minimum) {
-  if (minimum < 0 || minimum > kMaxChars) RaiseNoMemory(static_cast<std::int64_t>(minimum) + kHeaderBytes + 1);
+  if (minimum < 0 || minimum > kMaxChars)
+    RaiseNoMemory(static_cast<std::int64_t>(minimum) + kHeaderBytes + 1);
   int want = minimum > Length() ? minimum : Length();
   if (want == 0) want = 1;  // a writable buffer, never the shared empty text
   Reserve(want);
@@ -276,6 +281,13 @@ void ZString::CloseBuffer(int newLength) {
   int cap = Capacity();
   if (newLength < 0) newLength = static_cast<int>(strnlen(chars_, static_cast<std::size_t>(cap)));
   if (newLength > cap) newLength = cap;
+  if (RefCount() > 1) {  // copied since it was opened: the new text goes into an exact buffer of its own
+    char* own = Allocate(newLength);
+    std::memcpy(own, chars_, static_cast<std::size_t>(newLength));
+    Release(chars_);
+    chars_ = own;
+    return;
+  }
   Header()->length = newLength;
   chars_[newLength] = '\0';
   Compact();
@@ -287,7 +299,10 @@ void ZString::Compact() {
     Clear();
     return;
   }
-  if (RefCount() > 1) return;  // shared buffers are already exact for all their owners
+  if (RefCount() > 1) {  // an exact copy of its own; the other owners keep theirs
+    MakeUnique();
+    return;
+  }
   auto* h = static_cast<BufferHeader*>(
       std::realloc(Header(), static_cast<std::size_t>(Length()) + kHeaderBytes + 1));
   if (h == nullptr) return;  // keep the larger buffer; nothing is lost
@@ -297,7 +312,7 @@ void ZString::Compact() {
 
 void ZString::Clear() {
   if (chars_ == EmptyChars()) return;
-  if (Header()->refs < 0) {  // a locked buffer stays and is set to empty text
+  if (LoadRefs(Header()->refs) < 0) {  // a locked buffer stays and is set to empty text
     Header()->length = 0;
     chars_[0] = '\0';
     return;

@@ -1,10 +1,10 @@
 #include "lumenrt/core/zstring.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "lumenrt/core/zerror.h"
 
@@ -49,6 +49,25 @@ TEST(ZString, CopiesShareUntilChanged) {
   ZString e = a;
   e.Erase(0, 1);
   EXPECT_EQ(a, "abc");
+  ZString f = a;
+  f.CloseBuffer(1);
+  EXPECT_EQ(a, "abc");
+  EXPECT_EQ(f, "a");
+
+  ZString slack("abcdef");
+  slack.Erase(3, 3);  // length 3, capacity 6
+  ZString g = slack;
+  g.Compact();
+  EXPECT_EQ(g.Capacity(), 3) << "compacting a shared buffer gives the string an exact one of its own";
+  EXPECT_EQ(slack, "abc");
+
+  // A copy taken between OpenBuffer and CloseBuffer keeps the text it was given.
+  ZString opened;
+  std::memcpy(opened.OpenBuffer(8), "xyz", 4);
+  ZString early = opened;
+  opened.CloseBuffer(-1);
+  EXPECT_EQ(opened, "xyz");
+  EXPECT_EQ(early, "");
   a = a;  // self-assignment does nothing
   EXPECT_EQ(a, "abc");
 }
