@@ -11,13 +11,38 @@ ZError::ZError(const ZError& other)
       hasText(other.hasText),
       value(other.value),
       text(other.text),
-      cause(other.cause ? new ZError(*other.cause) : nullptr),
       severity(other.severity),
-      module(other.module) {}
+      module(other.module) {
+  cause = CloneChain(other.cause);
+}
+
+// Copies a cause chain link by link, so a long chain cannot exhaust the stack.
+ZError* ZError::CloneChain(const ZError* first) {
+  ZError* head = nullptr;
+  ZError** tail = &head;
+  try {
+    for (const ZError* e = first; e != nullptr; e = e->cause) {
+      auto* copy = new ZError();
+      copy->facility = e->facility;
+      copy->code = e->code;
+      copy->hasText = e->hasText;
+      copy->value = e->value;
+      copy->text = e->text;
+      copy->severity = e->severity;
+      copy->module = e->module;
+      *tail = copy;
+      tail = &copy->cause;
+    }
+  } catch (...) {
+    delete head;
+    throw;
+  }
+  return head;
+}
 
 ZError& ZError::operator=(const ZError& other) {
   if (this == &other) return *this;
-  ZError* newCause = other.cause ? new ZError(*other.cause) : nullptr;
+  ZError* newCause = CloneChain(other.cause);
   delete cause;
   cause = newCause;
   facility = other.facility;
@@ -49,6 +74,15 @@ ZError::ZError(int facility_, int code_, int value_, const ZString& severity_, M
     : facility(facility_), code(code_), hasText(0), value(value_), severity(severity_), module(module_) {}
 
 void ZError::Report(MessageSink* sink, const ZString& severityOverride) const {
+  // Outermost first, each cause with its own severity; an error that carries nothing ends the chain.
+  const ZString* chosen = &severityOverride;
+  for (const ZError* e = this; e != nullptr && e->ReportOne(sink, *chosen); e = e->cause) {
+    static const ZString kNone;
+    chosen = &kNone;
+  }
+}
+
+bool ZError::ReportOne(MessageSink* sink, const ZString& severityOverride) const {
   bool carries;
   if (code != 0) {
     carries = true;
@@ -58,7 +92,7 @@ void ZError::Report(MessageSink* sink, const ZString& severityOverride) const {
   } else {
     carries = value != 0;
   }
-  if (!carries) return;
+  if (!carries) return false;
 
   const ZString& chosen = severityOverride.IsEmpty() ? severity : severityOverride;
   try {
@@ -72,5 +106,5 @@ void ZError::Report(MessageSink* sink, const ZString& severityOverride) const {
   } catch (ZError* e) {
     delete e;  // reporting never raises; a message that cannot be built is lost
   }
-  if (cause != nullptr) cause->Report(sink, ZString());
+  return true;
 }

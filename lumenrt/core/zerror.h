@@ -52,4 +52,8 @@ class ZError : public ZObject {
   ZError* cause = nullptr;
   ZString severity;
   ModuleHandle module = nullptr;
+
+ private:
+  static ZError* CloneChain(const ZError* first);
+  bool ReportOne(MessageSink* sink, const ZString& severity) const;  // false: carries nothing
 };

@@ -45,15 +45,18 @@ TEST(ZError, CopyDeepCopiesTheCauseChain) {
   EXPECT_EQ(assigned.cause->cause->code, 300);
 }
 
-TEST(ZError, LongCauseChainIsDestroyedWithoutRecursion) {
+TEST(ZError, LongCauseChainIsCopiedAndDestroyedWithoutRecursion) {
   auto* head = new ZError(1, 1, 1);
   ZError* tail = head;
   for (int i = 0; i < 200000; ++i) {
     tail->cause = new ZError(1, 1, i);
     tail = tail->cause;
   }
+  ZError copy(*head);
   delete head;
-  SUCCEED();
+  int length = 0;
+  for (const ZError* e = &copy; e != nullptr; e = e->cause) ++length;
+  EXPECT_EQ(length, 200001);
 }
 
 }  // namespace
