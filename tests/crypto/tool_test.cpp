@@ -102,8 +102,12 @@ TEST_F(ToolTest, BadOptionsWriteNothing) {
         << bad;
     EXPECT_FALSE(fs::exists(Path("out"))) << bad;
   }
-  EXPECT_EQ(RunTool("decrypt --cipher 1 --key k " + Path("missing") + " " + Path("out")).code, 2);
-  EXPECT_FALSE(fs::exists(Path("out")));
+  // Unreadable input: a missing file, a directory.
+  for (const std::string& in : {Path("missing"), dir_.string()}) {
+    EXPECT_EQ(RunTool("decrypt --cipher 1 --key k " + in + " " + Path("out")).code, 2) << in;
+    EXPECT_FALSE(fs::exists(Path("out"))) << in;
+  }
+  EXPECT_EQ(RunTool("decrypt --cipher 1 --key k < " + dir_.string()).code, 2);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1)
       << "temporary file left";
 }

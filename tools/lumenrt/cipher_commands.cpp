@@ -8,7 +8,6 @@
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <sstream>
 
 #include <unistd.h>
 
@@ -53,10 +52,12 @@ const CipherInfo* FindCipher(const std::string& word) {
   return nullptr;
 }
 
+// Reads through istream::read, which marks a failing read (a directory, an I/O error) as bad; copying
+// the stream buffer would take such a failure for the end of the input.
 bool ReadAll(std::istream& in, std::string& data) {
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  data = std::move(buffer).str();
+  char piece[1 << 16];
+  while (in.read(piece, sizeof piece) || in.gcount() > 0)
+    data.append(piece, static_cast<size_t>(in.gcount()));
   return !in.bad();
 }
 
@@ -115,7 +116,8 @@ int RunTransform(const Args& args, bool encrypt) {
   std::string data;
   const bool from_stdin = files.empty() || files[0] == "-";
   if (from_stdin) {
-    if (!ReadAll(std::cin, data)) return Fail(kExitUsage, "cannot read standard input");
+    // std::cin reads through the C stream, which keeps the read error to itself.
+    if (!ReadAll(std::cin, data) || std::ferror(stdin)) return Fail(kExitUsage, "cannot read standard input");
   } else {
     std::ifstream in(files[0], std::ios::binary);
     if (!in || !ReadAll(in, data)) return Fail(kExitUsage, "cannot read '" + files[0] + "'");
