@@ -52,7 +52,7 @@ __attribute__((target("avx2"))) void QwikEncryptAvx2(unsigned char* p, uint32_t 
   const uint64_t q = KeyWord64(k);
   const Q4 key = {q, q, q, q};
   uint32_t i = 0;
-  for (; i + 64 <= n; i += 64) {
+  for (; n - i >= 64; i += 64) {
     Q4 t0 = LoadQ4(p + i) ^ key, t1 = LoadQ4(p + i + 32) ^ key;
     StoreQ4(p + i, ((t0 >> 3) & kLow5) | ((t0 << 5) & ~kLow5));
     StoreQ4(p + i + 32, ((t1 >> 3) & kLow5) | ((t1 << 5) & ~kLow5));
@@ -64,7 +64,7 @@ __attribute__((target("avx2"))) void QwikDecryptAvx2(unsigned char* p, uint32_t 
   const uint64_t q = KeyWord64(k);
   const Q4 key = {q, q, q, q};
   uint32_t i = 0;
-  for (; i + 64 <= n; i += 64) {
+  for (; n - i >= 64; i += 64) {
     Q4 c0 = LoadQ4(p + i), c1 = LoadQ4(p + i + 32);
     StoreQ4(p + i, (((c0 << 3) & ~kLow3) | ((c0 >> 5) & kLow3)) ^ key);
     StoreQ4(p + i + 32, (((c1 << 3) & ~kLow3) | ((c1 >> 5) & kLow3)) ^ key);
@@ -136,7 +136,7 @@ void QwikEncryptPortable(unsigned char* p, uint32_t n, const uint8_t* k) {
   const uint64_t q = KeyWord64(k);
   const Lanes key = {q, q};
   uint32_t i = 0;
-  for (; i + 16 <= n; i += 16) {
+  for (; n - i >= 16; i += 16) {
     Lanes t = LoadLanes(p + i) ^ key;
     StoreLanes(p + i, ((t >> 3) & kLow5) | ((t << 5) & ~kLow5));
   }
@@ -147,7 +147,7 @@ void QwikDecryptPortable(unsigned char* p, uint32_t n, const uint8_t* k) {
   const uint64_t q = KeyWord64(k);
   const Lanes key = {q, q};
   uint32_t i = 0;
-  for (; i + 16 <= n; i += 16) {
+  for (; n - i >= 16; i += 16) {
     Lanes c = LoadLanes(p + i);
     StoreLanes(p + i, (((c << 3) & ~kLow3) | ((c >> 5) & kLow3)) ^ key);
   }

@@ -1,9 +1,12 @@
 // Qwik and ZCrypt1: key bytes, generator, MirrorSwap, chunking, and the vector kernels against the
 // portable ones.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "lumenrt/crypto/qwik_cipher.h"
 #include "lumenrt/crypto/simd_kernels.h"
@@ -50,6 +53,57 @@ TEST(Qwik, KeyPositionsAndCallBoundaries) {
     q->Encrypt(parts.data() + first, static_cast<uint32_t>(plain.size() - first));
     EXPECT_EQ(parts == whole, first % 4 == 0) << first;
   }
+}
+
+// 4 GiB of address space made of one 1 MiB piece of memory mapped again and again, followed by an
+// inaccessible page: a buffer that ends at the window's end can be nearly 4 GiB long at little cost,
+// and any byte touched past its end faults.
+class AliasedWindow {
+ public:
+  static constexpr size_t kSpan = size_t{1} << 32, kPiece = size_t{1} << 20;
+
+  AliasedWindow() {
+    void* base = mmap(nullptr, kSpan + 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base == MAP_FAILED) return;
+    base_ = static_cast<unsigned char*>(base);
+    int fd = memfd_create("window", 0);
+    bool ok = fd >= 0 && ftruncate(fd, kPiece) == 0;
+    for (size_t at = 0; ok && at < kSpan; at += kPiece)
+      ok = mmap(base_ + at, kPiece, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0) != MAP_FAILED;
+    if (fd >= 0) close(fd);
+    ok_ = ok;
+  }
+  ~AliasedWindow() {
+    if (base_ != nullptr) munmap(base_, kSpan + 4096);
+  }
+  bool ok() const { return ok_; }
+  unsigned char* EndingAt(uint32_t n) const { return base_ + kSpan - n; }
+
+ private:
+  unsigned char* base_ = nullptr;
+  bool ok_ = false;
+};
+
+TEST(Qwik, LengthsNearTheLimitStayInsideTheBuffer) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "16 GiB of instrumented passes take too long; the guard page checks in the plain build";
+#endif
+  AliasedWindow window;
+  ASSERT_TRUE(window.ok());
+  const uint8_t key[4] = {0x13, 0xA7, 0x00, 0xFE};
+  const uint32_t n = 0xFFFFFFFF;
+  unsigned char* p = window.EndingAt(n);
+  // Both the chosen and the portable forms; a step past the end kills the child.
+  EXPECT_EXIT(
+      {
+        auto q = Make(2, "k");
+        q->Encrypt(p, n);
+        q->Decrypt(p, n);
+        lumenrt::QwikEncryptPortable(p, n, key);
+        lumenrt::QwikDecryptPortable(p, n, key);
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 TEST(ZCrypt1, MirrorSwapExchangesEveryOtherPair) {

@@ -93,10 +93,29 @@ TEST_F(ToolTest, BadOptionsWriteNothing) {
         << bad;
     EXPECT_FALSE(fs::exists(Path("out"))) << bad;
   }
-  EXPECT_EQ(RunToolCommand("decrypt --cipher 1 --key k " + Path("missing") + " " + Path("out")).exit, 2);
-  EXPECT_FALSE(fs::exists(Path("out")));
+  // Unreadable input: a missing file, a directory.
+  for (const std::string& in : {Path("missing"), dir_.string()}) {
+    EXPECT_EQ(RunToolCommand("decrypt --cipher 1 --key k " + in + " " + Path("out")).exit, 2) << in;
+    EXPECT_FALSE(fs::exists(Path("out"))) << in;
+  }
+  EXPECT_EQ(RunToolCommand("decrypt --cipher 1 --key k < " + dir_.string()).exit, 2);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1)
       << "temporary file left";
+}
+
+TEST_F(ToolTest, OutputReplacesNoLinkAndKeepsPermissions) {
+  const Bytes plain = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'};
+  Write("plain", plain);
+  Write("target", {});
+  fs::permissions(Path("target"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(Path("target"), Path("link"));
+  ASSERT_EQ(RunToolCommand("encrypt --cipher 2 --key k " + Path("plain") + " " + Path("link")).exit, 0);
+  EXPECT_TRUE(fs::is_symlink(Path("link"))) << "the link is written through, not replaced";
+  EXPECT_EQ(Read("target"), Encrypted(*Make(2, "k"), plain));
+
+  ASSERT_EQ(RunToolCommand("encrypt --cipher 2 --key k " + Path("plain") + " " + Path("target")).exit, 0);
+  EXPECT_EQ(fs::status(Path("target")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(ToolTest, Passwords) {

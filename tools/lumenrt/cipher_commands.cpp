@@ -5,11 +5,11 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <limits>
 #include <memory>
-#include <sstream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "lumenrt/crypto/password.h"
@@ -53,33 +53,50 @@ const CipherInfo* FindCipher(const std::string& word) {
   return nullptr;
 }
 
+// Reads through istream::read, which marks a failing read (a directory, an I/O error) as bad; copying
+// the stream buffer would take such a failure for the end of the input.
 bool ReadAll(std::istream& in, std::string& data) {
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  data = std::move(buffer).str();
+  char piece[1 << 16];
+  while (in.read(piece, sizeof piece) || in.gcount() > 0)
+    data.append(piece, static_cast<size_t>(in.gcount()));
   return !in.bad();
 }
 
+bool WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 // Writes `data` to a temporary file beside `path` and renames it over `path`, so a failure leaves no
-// partial output.
+// partial output; an existing file keeps its permissions. A path that is a symbolic link or not a
+// regular file (a device such as /dev/null, a pipe) is written in place instead, never replaced.
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error) {
+  struct stat existing {};
+  const bool exists = lstat(path.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) {
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC);
+    bool ok = fd >= 0 && WriteAll(fd, data);
+    if (fd >= 0 && close(fd) != 0) ok = false;
+    if (!ok) error = "cannot write '" + path + "': " + std::strerror(errno);
+    return ok;
+  }
   std::string temp = path + ".tmpXXXXXX";
   int fd = mkstemp(temp.data());
   if (fd < 0) {
     error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
     return false;
   }
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = "cannot write '" + path + "': " + std::strerror(errno);
-      close(fd);
-      unlink(temp.c_str());
-      return false;
-    }
-    done += static_cast<size_t>(n);
+  if ((exists && fchmod(fd, existing.st_mode & 07777) != 0) || !WriteAll(fd, data)) {
+    error = "cannot write '" + path + "': " + std::strerror(errno);
+    close(fd);
+    unlink(temp.c_str());
+    return false;
   }
   if (close(fd) != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
     error = "cannot write '" + path + "': " + std::strerror(errno);
@@ -115,7 +132,8 @@ int RunTransform(const Args& args, bool encrypt) {
   std::string data;
   const bool from_stdin = files.empty() || files[0] == "-";
   if (from_stdin) {
-    if (!ReadAll(std::cin, data)) return Fail(kExitUsage, "cannot read standard input");
+    // std::cin reads through the C stream, which keeps the read error to itself.
+    if (!ReadAll(std::cin, data) || std::ferror(stdin)) return Fail(kExitUsage, "cannot read standard input");
   } else {
     std::ifstream in(files[0], std::ios::binary);
     if (!in || !ReadAll(in, data)) return Fail(kExitUsage, "cannot read '" + files[0] + "'");
