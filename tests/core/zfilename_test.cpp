@@ -262,6 +262,9 @@ TEST(ZFileNameTest, SetPartUnderTheSlashSyntax) {
       {"/a:b/c", 9, "d", 1, "/a:b/c.d"},
       {"/a:b/c", 1, "t", 1, "t::/a:b/c"},
       {"/a:b/c", 12, "D", 1, "D:/a:b/c"},
+      // A file whose colons are ordinary keeps the slash that makes them so.
+      {"dev:/a:b", 9, "x", 1, "dev:/a:b.x"},
+      {"/a:b", 12, "D", 1, "D:/a:b"},
   };
   for (int syntax : kSlashSyntaxes) ExpectSets(cases, syntax);
 }
