@@ -343,7 +343,9 @@ bool Join(const FileNamePartTable& table, const char* source, Kind kind, bool ro
         out->Put('/');
         put(directory.elements[k]);
       }
-      if (directory.count > 0) out->Put('/');
+      // Without a directory the file still follows a slash: dev:/a:b, not dev:a:b, whose colon
+      // would end a second device.
+      if (directory.count > 0 || file.count > 0) out->Put('/');
     } else {
       if (rooted) out->Put('/');
       for (int k = 0; k < directory.count; ++k) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/zerror.h"
 
 namespace {
@@ -163,7 +164,15 @@ TEST(ZFileNameTest, ParseFailsWithoutReadingPastTheName) {
   beyond = within + "a\\";
   EXPECT_EQ(ZFileName(Z(within)).Parse(), 1);
   ZFileName tooMany(Z(beyond));
-  EXPECT_EQ(tooMany.Parse(), -1);  // also reports message 4164
+  std::ostringstream reported;
+  LogFileRecord record{&reported, "messages.log"};
+  LogFileRecord* const saved = DefaultLogFile;
+  DefaultLogFile = &record;
+  EXPECT_EQ(tooMany.Parse(), -1);
+  DefaultLogFile = saved;
+  EXPECT_NE(reported.str().find("FNAM-E-TOOMANYSEP, file name has more than 64 separators: " + beyond),
+            std::string::npos)
+      << reported.str();
   EXPECT_FALSE(tooMany.IsParsed());
   EXPECT_EQ(ZFileName(Z(std::string(65, '/')), 0).Parse(), -1);
   for (const char* hex :
@@ -253,6 +262,9 @@ TEST(ZFileNameTest, SetPartUnderTheSlashSyntax) {
       {"/a:b/c", 9, "d", 1, "/a:b/c.d"},
       {"/a:b/c", 1, "t", 1, "t::/a:b/c"},
       {"/a:b/c", 12, "D", 1, "D:/a:b/c"},
+      // A file whose colons are ordinary keeps the slash that makes them so.
+      {"dev:/a:b", 9, "x", 1, "dev:/a:b.x"},
+      {"/a:b", 12, "D", 1, "D:/a:b"},
   };
   for (int syntax : kSlashSyntaxes) ExpectSets(cases, syntax);
 }
