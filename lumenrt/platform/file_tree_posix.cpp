@@ -1,5 +1,6 @@
 // The file tree on POSIX systems: openat/fdopendir/unlinkat on directory handles.
 #include <cerrno>
+#include <string>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -99,7 +100,11 @@ class PosixDirectory final : public Directory {
 class PosixFileTree final : public FileTree {
  public:
   std::unique_ptr<Directory> OpenDirectory(const char* path) override {
-    int fd = open(path, kOpenDirectory);
+    // A trailing slash would make the system resolve a symbolic link named by the path; without it
+    // O_NOFOLLOW refuses the link.
+    std::string bare(path);
+    while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
+    int fd = open(bare.c_str(), kOpenDirectory);
     if (fd < 0) return nullptr;
     return PosixDirectory::Adopt(fd);
   }

@@ -101,6 +101,8 @@ TEST_F(RemoveTreeTest, NothingToDoGivesOne) {
   EXPECT_EQ(RemoveTree((base_ / "beside.txt").c_str(), 0), 1);
   fs::create_directory_symlink(base_ / "outside", base_ / "link");
   EXPECT_EQ(RemoveTree((base_ / "link").c_str(), 0), 1);
+  EXPECT_EQ(RemoveTree(((base_ / "link").string() + "//").c_str(), 0), 1)
+      << "a trailing slash follows no link";
   EXPECT_TRUE(fs::is_symlink(base_ / "link"));
   ExpectOutsideIntact();
 }
