@@ -6,11 +6,9 @@
 // Filling must never read an argument that was not passed, write through a conversion, or run past a
 // buffer, whatever the format.
 //
-// Build with clang (not part of the CMake build); the library's sources are compiled in, since the
-// sanitizer runtime is linked into executables only:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/message_format_fuzz.cpp \
-//           $(find lumenrt -name '*.cpp') -lcrypto -lsqlite3 -o message_format_fuzz
-//   ./message_format_fuzz -close_fd_mask=1 -max_len=512 CORPUS_DIR tests/data/messages
+// Built by the fuzz preset (clang):
+//   cmake --preset fuzz && cmake --build --preset fuzz
+//   build-fuzz/bin/message_format_fuzz -close_fd_mask=1 -max_len=512 CORPUS_DIR tests/data/messages
 // (-close_fd_mask=1 silences the log lines, which go to standard output while no log is open.)
 #include <cstddef>
 #include <cstdint>

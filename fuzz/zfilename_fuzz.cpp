@@ -1,10 +1,8 @@
 // libFuzzer target for ZFileName: parses a name and changes one part under every name syntax, and
-// checks that the result stays within the name's bounds. Not built by CMake; with clang:
+// checks that the result stays within the name's bounds. Built by the fuzz preset (clang):
 //
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I. -o zfilename_fuzz
-//       fuzz/zfilename_fuzz.cpp $(find lumenrt -name '*.cpp') -lcrypto -lsqlite3 -ldl
-//   (one command line)
-//   ./zfilename_fuzz -max_len=9000 -max_total_time=60
+//   cmake --preset fuzz && cmake --build --preset fuzz
+//   build-fuzz/bin/zfilename_fuzz -max_len=9000 -max_total_time=60
 //
 // Input: byte 0 picks the syntax, byte 1 the part code, byte 2 the raise flag, byte 3 where the rest
 // is split into the name and the text.
