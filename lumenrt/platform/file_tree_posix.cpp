@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "lumenrt/platform/file_tree.h"
+#include "lumenrt/platform/substitution.h"
 
 namespace lumenrt::platform {
 namespace {
@@ -115,7 +116,7 @@ class PosixFileTree final : public FileTree {
   }
 };
 
-FileTree* g_substitute = nullptr;
+Substitution<FileTree> g_substitute;
 
 }  // namespace
 
@@ -124,12 +125,8 @@ FileTree& SystemFileTree() {
   return tree;
 }
 
-FileTree& CurrentFileTree() { return g_substitute != nullptr ? *g_substitute : SystemFileTree(); }
+FileTree& CurrentFileTree() { return g_substitute.Current(SystemFileTree()); }
 
-FileTree* SubstituteFileTree(FileTree* tree) {
-  FileTree* previous = g_substitute;
-  g_substitute = tree;
-  return previous;
-}
+FileTree* SubstituteFileTree(FileTree* tree) { return g_substitute.Exchange(tree); }
 
 }  // namespace lumenrt::platform

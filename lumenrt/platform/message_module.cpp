@@ -1,13 +1,14 @@
 #include "lumenrt/platform/message_module.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "lumenrt/platform/substitution.h"
 
 namespace lumenrt {
 namespace {
@@ -45,7 +46,7 @@ std::unordered_set<const Catalogue*>& LiveCatalogues() {
   return *live;
 }
 
-std::atomic<MessageModuleEnv*> g_env{nullptr};
+platform::Substitution<MessageModuleEnv> g_env;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -67,14 +68,9 @@ std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 MessageModuleEnv::~MessageModuleEnv() = default;
 
-MessageModuleEnv& CurrentMessageModuleEnv() {
-  MessageModuleEnv* env = g_env.load(std::memory_order_acquire);
-  return env != nullptr ? *env : DefaultMessageModuleEnv();
-}
+MessageModuleEnv& CurrentMessageModuleEnv() { return g_env.Current(DefaultMessageModuleEnv()); }
 
-MessageModuleEnv* SetMessageModuleEnv(MessageModuleEnv* env) {
-  return g_env.exchange(env, std::memory_order_acq_rel);
-}
+MessageModuleEnv* SetMessageModuleEnv(MessageModuleEnv* env) { return g_env.Exchange(env); }
 
 const char* BuiltInMessageFormat(std::uint32_t id) {
   for (const auto& entry : kBuiltInFormats)

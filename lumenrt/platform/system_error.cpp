@@ -1,21 +1,16 @@
 #include "lumenrt/platform/system_error.h"
 
-#include <atomic>
+#include "lumenrt/platform/substitution.h"
 
 namespace lumenrt {
 namespace {
-std::atomic<SystemErrorEnv*> g_env{nullptr};
+platform::Substitution<SystemErrorEnv> g_env;
 }  // namespace
 
 SystemErrorEnv::~SystemErrorEnv() = default;
 
-SystemErrorEnv& CurrentSystemErrorEnv() {
-  SystemErrorEnv* env = g_env.load(std::memory_order_acquire);
-  return env != nullptr ? *env : DefaultSystemErrorEnv();
-}
+SystemErrorEnv& CurrentSystemErrorEnv() { return g_env.Current(DefaultSystemErrorEnv()); }
 
-SystemErrorEnv* SetSystemErrorEnv(SystemErrorEnv* env) {
-  return g_env.exchange(env, std::memory_order_acq_rel);
-}
+SystemErrorEnv* SetSystemErrorEnv(SystemErrorEnv* env) { return g_env.Exchange(env); }
 
 }  // namespace lumenrt
