@@ -1,6 +1,6 @@
 // Platform time services: the current UTC time with milliseconds, the local zone's offset from UTC
-// with its daylight state, and the conversion of a file time (100-nanosecond intervals since
-// 1 January 1601 UTC) to calendar fields.
+// with its daylight state, a high-resolution interval counter, and the conversion of a file time
+// (100-nanosecond intervals since 1 January 1601 UTC) to calendar fields.
 //
 // Calendar fields use the proleptic Gregorian calendar with the century rule. Nothing here keeps
 // state between calls; every function may run on any thread. Failures are answered with false.
@@ -41,5 +41,10 @@ struct LocalZone {
 // The machine's local zone now (from the TZ setting or the system's zone file); false when the
 // system cannot tell.
 bool CurrentLocalZone(LocalZone* out);
+
+// A high-resolution counter for measuring intervals: it never goes back and advances
+// HighResolutionFrequency() counts per second. Its zero point has no meaning.
+std::int64_t HighResolutionCounter();
+std::int64_t HighResolutionFrequency();
 
 }  // namespace lumenrt

@@ -70,4 +70,12 @@ bool CurrentLocalZone(LocalZone* out) {
   return true;
 }
 
+std::int64_t HighResolutionCounter() {
+  timespec now{};
+  if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return 0;
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::int64_t HighResolutionFrequency() { return 1000000000; }
+
 }  // namespace lumenrt

@@ -57,5 +57,13 @@ TEST(Clock, LocalZoneFollowsTz) {
   tzset();
 }
 
+TEST(HighResolutionCounter, RisesAtItsFrequency) {
+  ASSERT_GT(HighResolutionFrequency(), 0);
+  const std::int64_t first = HighResolutionCounter();
+  const std::int64_t second = HighResolutionCounter();
+  EXPECT_GT(first, 0);
+  EXPECT_GE(second, first);
+}
+
 }  // namespace
 }  // namespace lumenrt

@@ -1,0 +1,5 @@
+#include "lumenrt/plugins/generic_error.h"
+
+GenericError::~GenericError() = default;
+
+void GenericError::Touch() {}
