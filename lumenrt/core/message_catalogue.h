@@ -5,7 +5,7 @@
 // number, shaped "%s-", severity letter (E, F, I, W), "-", identifier in capitals, ", ", text with
 // one conversion for the argument. The first "%s" receives the facility's four-character code
 // (lumenrt/core/facility_table.h). The formats come from the message module (`MessageModule`;
-// empty means the library's built-in table; lumenrt/platform/message_module.h loads the host's
+// empty means the library's built-in table; lumenrt/core/message_format.h loads the host's
 // catalogue files). A message number without a format is written as "Unable to load string #<n>".
 //
 // Filling a format: when it holds two "%s", the part before the second is filled with the
@@ -16,7 +16,8 @@
 // to a numeric conversion is printed as text, a number given to "%s" in decimal.
 //
 // Routing (`ReportMessage`): a MessageSink record, null (the default destination: the default log
-// file when one is set, else the rotating log writer), or the special value `LogWriterSink()`.
+// file when one is set, else the default log route, which the rotating log writer takes), or the special
+// value `LogWriterSink()`.
 //
 // Thread safety: no locks. The severity counters are plain increments; callers that need exact
 // counts across threads report one at a time. Callers sharing a text buffer take turns. Nothing
@@ -26,8 +27,8 @@
 #include <cstdint>
 #include <ostream>
 
-#include "lumenrt/core/module_handle.h"
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/module_handle.h"
 
 // An open log file of the agent's: a stream and the file's name (used in message 4152).
 struct LogFileRecord {
@@ -110,14 +111,3 @@ void LogMessage(int channel, int facility, int message, MessageArgument argument
 
 // Adds 1 to the letter's counter when CountMessages is non-zero and the letter is E, F, I or W.
 void CountSeverity(int letter);
-
-// The 12-character line prefix of the current local time: "Dec07 21:58 ". Empty only when memory
-// for it cannot be had.
-ZString MessageTimePrefix();
-
-namespace lumenrt {
-// The line prefix taken from a printed timestamp (" 7-DEC-2026 21:58:04.17 +0100" gives
-// "Dec07 21:58 "): prefix receives 12 characters and a zero. Characters missing from a short
-// printed text read as "?".
-void TimePrefixFromTimestamp(const char* printed, char* prefix);
-}  // namespace lumenrt

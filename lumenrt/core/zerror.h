@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-#include "lumenrt/core/module_handle.h"
+#include "lumenrt/platform/module_handle.h"
 #include "lumenrt/core/zobject.h"
 #include "lumenrt/core/zstring.h"
 

@@ -11,7 +11,7 @@
 // - Nothing here reports or raises. The functions may be called from any thread.
 #pragma once
 
-#include "lumenrt/core/module_handle.h"
+#include "lumenrt/platform/module_handle.h"
 
 namespace lumenrt::platform {
 

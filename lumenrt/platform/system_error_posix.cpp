@@ -4,7 +4,7 @@
 
 #include "lumenrt/platform/system_error.h"
 
-namespace lumenrt {
+namespace lumenrt::platform {
 namespace {
 
 // XSI form: fills the buffer and returns 0 or an error number.
@@ -12,7 +12,7 @@ namespace {
 // GNU form: returns the text, which may or may not be the buffer.
 [[maybe_unused]] const char* Pick(const char* result, const char*) { return result; }
 
-class PosixSystemErrorEnv final : public SystemErrorEnv {
+class PosixErrorTexts final : public ErrorTexts {
  public:
   int SystemText(int code, char* buffer, int size) override {
     if (buffer == nullptr || size <= 0) return 0;
@@ -33,9 +33,9 @@ class PosixSystemErrorEnv final : public SystemErrorEnv {
 
 }  // namespace
 
-SystemErrorEnv& DefaultSystemErrorEnv() {
-  static auto* env = new PosixSystemErrorEnv;
-  return *env;
+ErrorTexts& SystemErrorTexts() {
+  static auto* texts = new PosixErrorTexts;
+  return *texts;
 }
 
-}  // namespace lumenrt
+}  // namespace lumenrt::platform

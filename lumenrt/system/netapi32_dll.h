@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "lumenrt/core/module_handle.h"
+#include "lumenrt/platform/module_handle.h"
 
 #if defined(_WIN32)
 #define LUMENRT_NETAPI_CALL __stdcall

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "lumenrt/core/message_catalogue.h"
-#include "lumenrt/platform/message_module.h"
+#include "lumenrt/core/message_format.h"
 
 #include "command.h"
 
