@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 #include "lumenrt/core/message_catalogue.h"
+#include "lumenrt/platform/internal/registry_store_sqlite.h"
+#include "lumenrt/platform/registry_store.h"
 
 #include "support/run_tool.h"
 
@@ -47,20 +49,26 @@ class TempDir {
   std::string path_;
 };
 
-// Points LUMENRT_REGISTRY at a store file of its own (not yet created) for its lifetime.
+// Points the registry store at a file of its own (not yet created) for its lifetime, through
+// SetRegistryStorePath. The tool that a test runs is another process: it finds the same file through
+// $LUMENRT_REGISTRY, which is set for it as well.
 class ScopedRegistry {
  public:
-  ScopedRegistry() : file_(dir_ / "registry.db") {
-    if (const char* old = std::getenv("LUMENRT_REGISTRY")) old_ = old, hadOld_ = true;
+  ScopedRegistry() : file_(dir_ / "registry.db"), oldPath_(platform::SetRegistryStorePathValue()) {
+    if (const char* old = std::getenv("LUMENRT_REGISTRY")) oldEnv_ = old, hadOldEnv_ = true;
+    platform::SetRegistryStorePath(file_.c_str());
     setenv("LUMENRT_REGISTRY", file_.c_str(), 1);
   }
-  ~ScopedRegistry() { hadOld_ ? setenv("LUMENRT_REGISTRY", old_.c_str(), 1) : unsetenv("LUMENRT_REGISTRY"); }
+  ~ScopedRegistry() {
+    platform::SetRegistryStorePath(oldPath_.c_str());
+    hadOldEnv_ ? setenv("LUMENRT_REGISTRY", oldEnv_.c_str(), 1) : unsetenv("LUMENRT_REGISTRY");
+  }
   const std::string& file() const { return file_; }
 
  private:
   TempDir dir_;
-  std::string file_, old_;
-  bool hadOld_ = false;
+  std::string file_, oldPath_, oldEnv_;
+  bool hadOldEnv_ = false;
 };
 
 // True when the message catalogue formats and routes messages (the catalogue's placeholder writes
