@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "lumenrt/core/facility_table.h"
+#include "lumenrt/core/internal/built_in_messages.h"
 #include "lumenrt/core/internal/log_route.h"
 #include "lumenrt/core/message_format.h"
 #include "lumenrt/core/zerror.h"

@@ -6,7 +6,9 @@
 #include <new>
 #include <unordered_map>
 
+#include "lumenrt/core/internal/built_in_messages.h"
 #include "lumenrt/platform/file_service.h"
+#include "lumenrt/platform/internal/string_tables.h"
 #include "lumenrt/platform/message_module.h"
 #include "lumenrt/platform/system_error.h"
 

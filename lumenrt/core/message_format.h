@@ -48,12 +48,8 @@ inline constexpr int kMaxFieldWidth = 4096;
 // The library's own format for a message number, or null when it has none.
 LUMENRT_EXPORT const char* BuiltInMessageFormat(std::uint32_t id);
 
-// Hands the built-in table to the platform as the string table of the library's own image. Done
-// when the library is loaded and again before every lookup; calling it more often is harmless.
-void InstallBuiltInMessageTable();
-
 // One "%" conversion of a message format, as the catalogue's formatter reads it.
-struct FormatConversion {
+struct LUMENRT_EXPORT FormatConversion {
   enum Kind {
     kPercent,      // "%%"
     kText,         // "%s": fills a text
@@ -75,7 +71,7 @@ struct FormatConversion {
 LUMENRT_EXPORT FormatConversion ParseFormatConversion(std::string_view format, std::size_t at);
 
 // Whether a format can be filled safely with a facility code and one argument (rules above).
-struct MessageFormatCheck {
+struct LUMENRT_EXPORT MessageFormatCheck {
   bool ok = true;
   std::string problem;          // why not, when !ok ("conversion \"%n\" is not allowed")
   int conversions = 0;          // conversions that take an argument

@@ -3,10 +3,10 @@
 
 #include <openssl/evp.h>
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/fixed_vectors.h"
-#include "lumenrt/crypto/openssl_legacy.h"
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/fixed_vectors.h"
+#include "lumenrt/crypto/internal/openssl_legacy.h"
 
 // The whole blocks run through OpenSSL's EVP AES-128-CBC without padding, which uses the processor's
 // AES instructions where it has them. The two contexts are keyed once per SetKey; each call only

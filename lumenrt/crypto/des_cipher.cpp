@@ -1,9 +1,9 @@
 #include <bit>
 #include <cstring>
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/openssl_legacy.h"
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/openssl_legacy.h"
 
 namespace {
 

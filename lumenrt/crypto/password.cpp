@@ -5,8 +5,8 @@
 
 #include <openssl/rand.h>
 
+#include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 #include "lumenrt/crypto/zcipher.h"
-#include "lumenrt/crypto/zcrypt1_cipher.h"
 
 namespace lumenrt {
 

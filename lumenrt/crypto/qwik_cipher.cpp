@@ -1,9 +1,9 @@
-#include "lumenrt/crypto/qwik_cipher.h"
+#include "lumenrt/crypto/internal/qwik_cipher.h"
 
 #include <cstring>
 
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/simd_kernels.h"
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/simd_kernels.h"
 
 std::array<uint8_t, 4> QwikKeyBytes(const char* key, size_t length) {
   std::array<uint8_t, 4> k{};

@@ -1,8 +1,8 @@
 #include <cstring>
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/fixed_vectors.h"
-#include "lumenrt/crypto/openssl_legacy.h"
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/fixed_vectors.h"
+#include "lumenrt/crypto/internal/openssl_legacy.h"
 
 struct ZTripleDesCipher::Schedules {
   lumenrt::ossl::DesKeySchedule first;

@@ -1,11 +1,11 @@
-#include "lumenrt/crypto/zcrypt1_cipher.h"
+#include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 
 #include <bit>
 #include <cstring>
 
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/qwik_cipher.h"
-#include "lumenrt/crypto/simd_kernels.h"
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/qwik_cipher.h"
+#include "lumenrt/crypto/internal/simd_kernels.h"
 
 // The arithmetic is done in 64-bit or unsigned types and wrapped back to 32 bits, which gives the
 // two's complement results without relying on signed overflow.

@@ -1,6 +1,6 @@
 #include "lumenrt/platform/clock.h"
 
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
 namespace {

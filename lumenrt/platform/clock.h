@@ -16,7 +16,7 @@
 
 namespace lumenrt::platform {
 
-struct CalendarTime {
+struct LUMENRT_EXPORT CalendarTime {
   int year = 0;   // 1601 to 30828 for file times
   int month = 0;  // 1-12
   int day = 0;    // 1-31
@@ -32,7 +32,7 @@ inline constexpr std::uint64_t kMaxFileTime = 0x7FFFFFFFFFFFFFFFull;
 // Calendar fields of a file time; false when fileTime exceeds kMaxFileTime.
 LUMENRT_EXPORT bool FileTimeToCalendar(std::uint64_t fileTime, CalendarTime* out);
 
-struct LocalZone {
+struct LUMENRT_EXPORT LocalZone {
   int offsetMinutes = 0;         // local time minus UTC, minutes east, daylight saving included
   bool hasDaylightRule = false;  // the zone observes daylight saving at some time of the year
   bool inDaylight = false;       // daylight saving is in force now

@@ -1,6 +1,6 @@
 #include "lumenrt/platform/debug_output.h"
 
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
 namespace {

@@ -1,6 +1,6 @@
 #include "lumenrt/platform/file_service.h"
 
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
 namespace {

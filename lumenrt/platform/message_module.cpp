@@ -7,7 +7,8 @@
 #include <mutex>
 #include <unordered_set>
 
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/string_tables.h"
+#include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
 namespace {

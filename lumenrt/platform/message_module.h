@@ -3,9 +3,10 @@
 //
 // A module handle names where formats are looked up:
 // - empty: the library's own image. Its string table is the library's built-in format table, which
-//   the core hands over with SetOwnStringTable (lumenrt/core/message_format.h); it has no message
+//   the core hands over (lumenrt/platform/internal/string_tables.h); it has no message
 //   table;
-// - a string-table module made with AddStringTableModule (on this system, what a message catalogue
+// - a string-table module (lumenrt/platform/internal/string_tables.h; on this system, what a message
+// catalogue
 //   file becomes once the core has parsed it): its entries serve both as the string table and as the
 //   message table;
 // - any other handle: a module without tables; every lookup answers "no entry".
@@ -20,8 +21,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <unordered_map>
 
 #include "lumenrt/platform/export.h"
 #include "lumenrt/platform/module_handle.h"
@@ -48,24 +47,5 @@ LUMENRT_EXPORT MessageTables& CurrentMessageTables();
 // Sets the tables in use (null restores the system's); returns the previous substitute. The caller
 // keeps ownership and keeps the substitute alive while it is in use.
 LUMENRT_EXPORT MessageTables* SubstituteMessageTables(MessageTables* tables);
-
-// The string table of the library's own image: a function answering the entry for an id, or null.
-using OwnStringTable = const char* (*)(std::uint32_t id);
-// Sets it (the core does, before the first lookup); null leaves the own image without entries.
-void SetOwnStringTable(OwnStringTable table);
-// The own image's table set now (null before the core has set one).
-OwnStringTable OwnStringTableInUse();
-
-// Makes a string-table module of `entries`; `name` is kept for diagnostics. Raises std::bad_alloc
-// when memory runs out. Remove it with RemoveStringTableModule.
-ModuleHandle AddStringTableModule(std::string name, std::unordered_map<std::uint32_t, std::string> entries);
-// Removes a string-table module; later lookups through the handle answer "no entry". Empty or unknown
-// handles are ignored (false).
-bool RemoveStringTableModule(ModuleHandle module);
-// True for a live handle from AddStringTableModule.
-bool IsStringTableModule(ModuleHandle module);
-// Copies entry `id` of a live string-table module as LoadString does; 0 when the handle is not a live
-// string-table module or has no such entry.
-int CopyStringTableEntry(ModuleHandle module, std::uint32_t id, char* buffer, int size);
 
 }  // namespace lumenrt::platform

@@ -2,6 +2,7 @@
 // image answers from the table the core set and string-table modules from their entries.
 #include <cstring>
 
+#include "lumenrt/platform/internal/string_tables.h"
 #include "lumenrt/platform/message_module.h"
 
 namespace lumenrt::platform {

@@ -1,6 +1,6 @@
 #include "lumenrt/platform/module_loader.h"
 
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
 namespace {

@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "lumenrt/platform/internal/registry_store_sqlite.h"
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
 namespace {
