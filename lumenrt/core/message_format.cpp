@@ -9,6 +9,7 @@
 #include "lumenrt/core/internal/built_in_messages.h"
 #include "lumenrt/platform/file_service.h"
 #include "lumenrt/platform/internal/string_tables.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/message_module.h"
 #include "lumenrt/platform/system_error.h"
 
@@ -214,16 +215,8 @@ ModuleHandle ParseMessageCatalogue(std::string_view text, const char* name, std:
       bool tooLarge = false;
       for (; i < line.size(); ++i) {
         char ch = line[i];
-        int digit;
-        if (ch >= '0' && ch <= '9') {
-          digit = ch - '0';
-        } else if (base == 16 && ch >= 'a' && ch <= 'f') {
-          digit = ch - 'a' + 10;
-        } else if (base == 16 && ch >= 'A' && ch <= 'F') {
-          digit = ch - 'A' + 10;
-        } else {
-          break;
-        }
+        const int digit = HexDigitValue(ch);
+        if (digit < 0 || digit >= base) break;
         number = number * base + digit;
         if (number > 0xFFFFFFFFull) {
           tooLarge = true;

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <new>
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include "lumenrt/crypto/internal/block_ciphers.h"
@@ -57,6 +58,7 @@ int ZAesCipher::SetKey(const char* key) {
   bool ok = EVP_EncryptInit_ex(c.encrypt, aes, nullptr, digest, lumenrt::kFixedVector16) == 1 &&
             EVP_DecryptInit_ex(c.decrypt, aes, nullptr, digest, lumenrt::kFixedVector16) == 1 &&
             EVP_CIPHER_CTX_set_padding(c.encrypt, 0) == 1 && EVP_CIPHER_CTX_set_padding(c.decrypt, 0) == 1;
+  OPENSSL_cleanse(digest, sizeof digest);
   if (!ok) throw std::bad_alloc();  // OpenSSL fails here only when it cannot allocate
   c.keyed = true;
   return 1;

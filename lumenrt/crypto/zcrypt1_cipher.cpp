@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include <openssl/crypto.h>
+
 #include "lumenrt/crypto/internal/byte_ops.h"
 #include "lumenrt/crypto/internal/qwik_cipher.h"
 #include "lumenrt/crypto/internal/simd_kernels.h"
@@ -71,7 +73,13 @@ void MirrorSwap(unsigned char* chunk, uint32_t m) {
   }
 }
 
+ZCrypt1Cipher::~ZCrypt1Cipher() {
+  OPENSSL_cleanse(&key_word_, sizeof key_word_);
+  OPENSSL_cleanse(full_stream_, sizeof full_stream_);
+}
+
 void ZCrypt1Cipher::DeriveKey(const char* key) {
+  OPENSSL_cleanse(full_stream_, sizeof full_stream_);
   auto k = QwikKeyBytes(key, std::strlen(key));
   key_word_ = (static_cast<uint32_t>(k[0]) << 24) | (static_cast<uint32_t>(k[1]) << 16) |
               (static_cast<uint32_t>(k[2]) << 8) | k[3];

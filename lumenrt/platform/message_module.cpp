@@ -9,6 +9,7 @@
 
 #include "lumenrt/platform/internal/string_tables.h"
 #include "lumenrt/platform/internal/substitution.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 
 namespace lumenrt::platform {
 namespace {
@@ -78,10 +79,7 @@ int CopyStringTableEntry(ModuleHandle handle, std::uint32_t id, char* buffer, in
   if (LiveModules().count(module) == 0) return 0;
   auto it = module->entries.find(id);
   if (it == module->entries.end()) return 0;
-  std::size_t n = std::min(it->second.size(), static_cast<std::size_t>(size - 1));
-  std::memcpy(buffer, it->second.data(), n);
-  buffer[n] = '\0';
-  return static_cast<int>(n);
+  return CopyCutTerminate(it->second, buffer, size);
 }
 
 }  // namespace lumenrt::platform

@@ -3,20 +3,14 @@
 #include <cstring>
 
 #include "lumenrt/platform/internal/string_tables.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/message_module.h"
 
 namespace lumenrt::platform {
 namespace {
 
 int CopyOut(const char* text, char* buffer, int size) {
-  if (buffer == nullptr || size <= 0) return 0;
-  buffer[0] = '\0';
-  if (text == nullptr) return 0;
-  std::size_t n = std::strlen(text);
-  if (n > static_cast<std::size_t>(size - 1)) n = static_cast<std::size_t>(size - 1);
-  std::memcpy(buffer, text, n);
-  buffer[n] = '\0';
-  return static_cast<int>(n);
+  return CopyCutTerminate(text != nullptr ? std::string_view(text) : std::string_view(), buffer, size);
 }
 
 class PosixMessageTables final : public MessageTables {

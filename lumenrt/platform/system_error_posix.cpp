@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/system_error.h"
 
 namespace lumenrt::platform {
@@ -23,11 +24,7 @@ class PosixErrorTexts final : public ErrorTexts {
     if (text == nullptr) return 0;
     // The C library names codes it does not know "Unknown error N"; that is no text of the system's.
     if (std::string_view(text).starts_with("Unknown error")) return 0;
-    std::size_t n = std::strlen(text);
-    if (n > static_cast<std::size_t>(size - 1)) n = static_cast<std::size_t>(size - 1);
-    std::memmove(buffer, text, n);
-    buffer[n] = '\0';
-    return static_cast<int>(n);
+    return CopyCutTerminate(text, buffer, size);
   }
 };
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "lumenrt/core/zerror.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/timelog/time_record.h"
 
 ZString MessageTimePrefix() {
@@ -25,7 +26,7 @@ namespace lumenrt {
 void TimePrefixFromTimestamp(const char* printed, char* prefix) {
   std::size_t length = printed != nullptr ? std::strlen(printed) : 0;
   auto at = [&](std::size_t i) { return i < length ? printed[i] : '?'; };
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  auto lower = [](char c) { return FoldCase(c); };
   prefix[0] = at(3);
   prefix[1] = lower(at(4));
   prefix[2] = lower(at(5));

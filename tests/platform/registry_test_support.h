@@ -20,6 +20,7 @@
 #include "lumenrt/platform/registry_store.h"
 
 #include "support/run_tool.h"
+#include "support/scratch_dir.h"
 
 namespace lumenrt::testing {
 
@@ -35,19 +36,7 @@ inline void WriteFile(const std::string& path, const std::string& text) {
 }
 
 // A fresh directory, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/lumenrt-test-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using TempDir = lumenrt::test::ScratchDir;
 
 // Points the registry store at a file of its own (not yet created) for its lifetime, through
 // SetRegistryStorePath. The tool that a test runs is another process: it finds the same file through
