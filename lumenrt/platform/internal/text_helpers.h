@@ -83,7 +83,7 @@ inline int CopyCutTerminate(std::string_view text, char* buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
   const std::size_t n =
       text.size() < static_cast<std::size_t>(size - 1) ? text.size() : static_cast<std::size_t>(size - 1);
-  std::memmove(buffer, text.data(), n);
+  if (n > 0) std::memmove(buffer, text.data(), n);
   buffer[n] = '\0';
   return static_cast<int>(n);
 }
