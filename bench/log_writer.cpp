@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include "lumenrt/core/registry_values.h"
+#include "lumenrt/platform/registry_store.h"
 
 namespace {
 
@@ -18,10 +19,10 @@ class Scratch {
   Scratch() {
     char pattern[] = "/tmp/lumenrt-bench-XXXXXX";
     dir_ = mkdtemp(pattern);
-    setenv("LUMENRT_REGISTRY", (dir_ + "/registry.db").c_str(), 1);
+    lumenrt::platform::SetRegistryStorePath((dir_ + "/registry.db").c_str());
   }
   ~Scratch() {
-    unsetenv("LUMENRT_REGISTRY");
+    lumenrt::platform::SetRegistryStorePath(nullptr);
     std::filesystem::remove_all(dir_);
   }
   std::string Dir() const { return dir_ + "/"; }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "lumenrt/core/message_catalogue.h"
+#include "lumenrt/core/message_format.h"
 #include "lumenrt/platform/message_module.h"
 
 namespace {
@@ -24,7 +25,7 @@ namespace {
 constexpr int kFuzzedMessage = 1;
 
 // Answers message 1 with the fuzzed format, as an untrusted message module would.
-class FuzzedModuleEnv : public lumenrt::MessageModuleEnv {
+class FuzzedModuleEnv : public lumenrt::platform::MessageTables {
  public:
   std::string format;
   int LoadString(ModuleHandle, std::uint32_t id, char* buffer, int size) override {
@@ -46,7 +47,7 @@ class FuzzedModuleEnv : public lumenrt::MessageModuleEnv {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static FuzzedModuleEnv env;
-  static bool installed = (lumenrt::SetMessageModuleEnv(&env), true);
+  static bool installed = (lumenrt::platform::SubstituteMessageTables(&env), true);
   (void)installed;
   if (size == 0) return 0;
 

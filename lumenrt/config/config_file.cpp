@@ -1,13 +1,10 @@
 #include "lumenrt/config/config_file.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "lumenrt/config/schema.h"
+#include "lumenrt/platform/file_service.h"
 
 namespace lumenrt {
 namespace {
@@ -98,23 +95,24 @@ int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<Conf
 }
 
 int LoadConfigFile(const std::string& path, ConfigSource& source, std::vector<ConfigFileProblem>& problems) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    problems.push_back({0, "cannot read " + path + ": it is a directory"});
-    return -1;
+  std::string contents;
+  int error = 0;
+  switch (platform::CurrentFileService().ReadWholeFile(path.c_str(), std::string::npos, &contents, &error)) {
+    case platform::FileReadStatus::kOk:
+      return LoadConfigText(contents, source, problems);
+    case platform::FileReadStatus::kIsDirectory:
+      problems.push_back({0, "cannot read " + path + ": it is a directory"});
+      return -1;
+    case platform::FileReadStatus::kCannotOpen:
+      problems.push_back({0, "cannot open " + path + ": " + std::strerror(error)});
+      return -1;
+    case platform::FileReadStatus::kCannotRead:
+    case platform::FileReadStatus::kTooLarge:
+    case platform::FileReadStatus::kNoMemory:
+      break;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    problems.push_back({0, "cannot open " + path + ": " + std::strerror(errno)});
-    return -1;
-  }
-  std::ostringstream contents;
-  contents << file.rdbuf();
-  if (file.bad()) {
-    problems.push_back({0, "cannot read " + path});
-    return -1;
-  }
-  return LoadConfigText(contents.str(), source, problems);
+  problems.push_back({0, "cannot read " + path});
+  return -1;
 }
 
 }  // namespace lumenrt

@@ -24,20 +24,23 @@
 #include <vector>
 
 #include "lumenrt/config/config_source.h"
+#include "lumenrt/platform/export.h"
 
 namespace lumenrt {
 
-struct ConfigFileProblem {
+struct LUMENRT_EXPORT ConfigFileProblem {
   int line;             // 1-based; 0 for the file as a whole
   std::string message;  // what is wrong, e.g. "unknown key name 'Backup.Kind'"
 };
 
 // Loads the text of a configuration file into source. Returns the number of entries added; problems
 // receive one record per line that could not be used.
-int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<ConfigFileProblem>& problems);
+LUMENRT_EXPORT int LoadConfigText(std::string_view text, ConfigSource& source,
+                                  std::vector<ConfigFileProblem>& problems);
 
 // Reads the file at path and loads it as LoadConfigText does. Returns -1 (with a line-0 problem)
 // when the file cannot be read.
-int LoadConfigFile(const std::string& path, ConfigSource& source, std::vector<ConfigFileProblem>& problems);
+LUMENRT_EXPORT int LoadConfigFile(const std::string& path, ConfigSource& source,
+                                  std::vector<ConfigFileProblem>& problems);
 
 }  // namespace lumenrt

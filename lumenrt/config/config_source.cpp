@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "lumenrt/config/password_decoding.h"
+#include "lumenrt/config/internal/password_decoding.h"
 #include "lumenrt/config/schema.h"
 
 ConfigSource::ConfigSource(unsigned int kinds, int version)

@@ -16,16 +16,17 @@
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zobject.h"
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/export.h"
 
 // One entry of a source: a key id and its raw text.
-class ConfigEntry : public ZObject {
+class LUMENRT_EXPORT ConfigEntry : public ZObject {
  public:
   ConfigEntry(int id, const ZString& value) : id(id), value(value) {}
   std::int32_t id;
   ZString value;
 };
 
-class ConfigSource : public ZObject {
+class LUMENRT_EXPORT ConfigSource : public ZObject {
  public:
   ConfigSource(unsigned int kinds, int version);
   ConfigSource(const ConfigSource&) = delete;
@@ -72,7 +73,7 @@ class ConfigSource : public ZObject {
 // The four slots consulted by the lookups, in the order 1, 2, 3, 4. Install puts a borrowed source
 // (or null) into slot 1-4 and returns 1, or 0 for another slot number; Remove empties the slot and
 // returns the source it held (null when empty or the slot number is bad).
-int InstallConfigSource(int slot, ConfigSource* source);
-ConfigSource* RemoveConfigSource(int slot);
+LUMENRT_EXPORT int InstallConfigSource(int slot, ConfigSource* source);
+LUMENRT_EXPORT ConfigSource* RemoveConfigSource(int slot);
 // The source in slot 1-4, or null.
-ConfigSource* InstalledConfigSource(int slot);
+LUMENRT_EXPORT ConfigSource* InstalledConfigSource(int slot);

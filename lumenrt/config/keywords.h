@@ -9,14 +9,16 @@
 
 #include <cstdint>
 
-struct CommandKeyword {
+#include "lumenrt/platform/export.h"
+
+struct LUMENRT_EXPORT CommandKeyword {
   std::int32_t id;    // 0 is never used; -1 ends the table
   char keyword[16];   // zero-padded
   std::int32_t flag;  // 1 for the six commands that carry a code, else 0
   std::int32_t code;  // 0-12 for those commands, else 255
 };
 
-struct SwitchKeyword {
+struct LUMENRT_EXPORT SwitchKeyword {
   std::int32_t commandId;  // the command it belongs to; 0 = every command; -1 ends the table
   char keyword[16];        // zero-padded
   std::int32_t keyId;      // configuration key the switch sets
@@ -24,9 +26,9 @@ struct SwitchKeyword {
 };
 
 // 14 commands, then the end row (id -1, empty keyword, flag 0, code 255).
-extern const CommandKeyword CommandKeywords[];
+extern LUMENRT_EXPORT const CommandKeyword CommandKeywords[];
 // 99 switches, then the end row (command id -1, all other fields zero).
-extern const SwitchKeyword SwitchKeywords[];
+extern LUMENRT_EXPORT const SwitchKeyword SwitchKeywords[];
 
 namespace lumenrt {
 
@@ -34,10 +36,10 @@ inline constexpr int kCommandKeywordCount = 14;
 inline constexpr int kSwitchKeywordCount = 99;
 
 // The command row with this keyword (exact, upper case), or null.
-const CommandKeyword* FindCommandKeyword(const char* keyword);
+LUMENRT_EXPORT const CommandKeyword* FindCommandKeyword(const char* keyword);
 
 // The first switch row with this keyword (exact, upper case) under commandId; null when none. Rows of
 // command 0 are not included: ask for command 0 to find those.
-const SwitchKeyword* FindSwitchKeyword(int commandId, const char* keyword);
+LUMENRT_EXPORT const SwitchKeyword* FindSwitchKeyword(int commandId, const char* keyword);
 
 }  // namespace lumenrt

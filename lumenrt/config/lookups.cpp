@@ -8,6 +8,7 @@
 #include "lumenrt/config/config_source.h"
 #include "lumenrt/config/schema.h"
 #include "lumenrt/core/zerror.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 
 ZString CurrentKeyName;
 ZString CurrentKeyValue;
@@ -233,12 +234,7 @@ int cfg_get_choice(int id, std::int32_t& index) {
 
 char* unescapeEntry(char* text, char escape) {
   if (text == nullptr) return text;
-  auto hex = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
+  auto hex = [](char c) { return lumenrt::HexDigitValue(c); };
   char* write = text;
   for (const char* read = text; *read != '\0';) {
     // The second digit is only looked at when the first is one, so the terminator is never passed.

@@ -20,10 +20,11 @@
 #include <cstdint>
 
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/export.h"
 
 // Name of the key last looked up, and the raw text last found (or empty).
-extern ZString CurrentKeyName;
-extern ZString CurrentKeyValue;
+extern LUMENRT_EXPORT ZString CurrentKeyName;
+extern LUMENRT_EXPORT ZString CurrentKeyValue;
 
 extern "C" {
 
@@ -32,47 +33,47 @@ extern "C" {
 // leading decimal number when it lies in 30-43200, else "1800"; of Server%.Retry_Delay (ids
 // 10100-10109) a number in 30-1800, else "60". The value is rewritten as that number's decimal text;
 // with no source in slot 1 the rule is applied to the text value held on entry.
-int cfg_get_string(int id, ZString& value);
+LUMENRT_EXPORT int cfg_get_string(int id, ZString& value);
 
 // As cfg_get_string; the text (empty when not found) is copied with its terminating zero into buffer,
 // which must have room for the longest value the caller expects. New code uses cfg_get_string_buf_n.
-int cfg_get_string_buf(int id, char* buffer);
+LUMENRT_EXPORT int cfg_get_string_buf(int id, char* buffer);
 
 // As cfg_get_string_buf, writing at most size bytes: a text that does not fit (with its terminator)
 // leaves buffer empty (when size >= 1) and answers -3; CurrentKeyValue still holds the full text.
-int cfg_get_string_buf_n(int id, char* buffer, int size);
+LUMENRT_EXPORT int cfg_get_string_buf_n(int id, char* buffer, int size);
 
 // 1 found (value set, an obscured password decoded), 0 not found (value empty). Like
 // cfg_get_string, CurrentKeyValue becomes the value found: the decoded password.
-int cfg_get_password(int id, ZString& value);
+LUMENRT_EXPORT int cfg_get_password(int id, ZString& value);
 
 // As cfg_get_string; number is 0 unless the result is positive, then the text's leading decimal
 // value (blanks skipped, optional sign, digits up to the first other character: "12abc" gives 12).
 // A value beyond the 32-bit range saturates at 2147483647 or -2147483648 instead of wrapping.
-int cfg_get_number(int id, std::int32_t& number);
+LUMENRT_EXPORT int cfg_get_number(int id, std::int32_t& number);
 
 // The yes/no value (0 or 1) of the first source that holds a valid one; defaultValue otherwise. A
 // source whose text is not a yes/no word is passed over.
-int cfg_get_bool(int id, int defaultValue);
+LUMENRT_EXPORT int cfg_get_bool(int id, int defaultValue);
 
 // 1 (index set to the word's position), 0 absent, -1 empty or not an allowed word, -2 ambiguous.
 // index is -1 unless the result is 1. Invalid and ambiguous texts stop the chain.
 // For a required key: -2 -> cfg_raise_ambiguous, 0 -> cfg_raise_required, -1 -> cfg_raise_invalid.
-int cfg_get_choice(int id, std::int32_t& index);
+LUMENRT_EXPORT int cfg_get_choice(int id, std::int32_t& index);
 
 // Decodes, in place, each escape character followed by two hexadecimal digits into the byte they
 // give; the scan goes on after the decoded byte. An escape followed by fewer than two hexadecimal
 // digits, or by digits that give the zero byte, stays as written. Returns text (null stays null).
-char* unescapeEntry(char* text, char escape);
+LUMENRT_EXPORT char* unescapeEntry(char* text, char escape);
 
 // Throw a heap ZError (facility 45 "PARS", message 4456, empty severity) whose text is
 //   name + " was specified with an ambiguous value '" + value + "'."
 //   name + " was specified with an invalid value '" + value + "'."
 //   "A value is required for " + name + "."
 // with name = CurrentKeyName and value = CurrentKeyValue.
-[[noreturn]] void cfg_raise_ambiguous();
-[[noreturn]] void cfg_raise_invalid();
-[[noreturn]] void cfg_raise_required();
+[[noreturn]] LUMENRT_EXPORT void cfg_raise_ambiguous();
+[[noreturn]] LUMENRT_EXPORT void cfg_raise_invalid();
+[[noreturn]] LUMENRT_EXPORT void cfg_raise_required();
 
 }  // extern "C"
 
@@ -83,6 +84,6 @@ inline constexpr int kValueMessage = 4456;
 inline constexpr int kValueTooLong = -3;  // cfg_get_string_buf_n: the text does not fit
 
 // The leading decimal value of text as cfg_get_number reads it, saturating at the 32-bit limits.
-std::int32_t LeadingNumber(const char* text);
+LUMENRT_EXPORT std::int32_t LeadingNumber(const char* text);
 
 }  // namespace lumenrt

@@ -1,4 +1,4 @@
-#include "lumenrt/config/password_decoding.h"
+#include "lumenrt/config/internal/password_decoding.h"
 
 #include <cstring>
 

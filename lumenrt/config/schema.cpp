@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "lumenrt/platform/internal/text_helpers.h"
+
 namespace lumenrt {
 
 bool RowApplies(const SchemaEntry& row, int version, unsigned int kinds) {
@@ -64,7 +66,7 @@ int FindKeyId(const char* name, int version, unsigned int kinds, int* id) {
         same = std::isdigit(c) != 0;
         instance = instance * 10 + (c - '0');
       } else {
-        same = std::tolower(c) == std::tolower(static_cast<unsigned char>(row->key[i]));
+        same = lumenrt::FoldCase(name[i]) == lumenrt::FoldCase(row->key[i]);
       }
     }
     if (!same) continue;

@@ -19,8 +19,9 @@
 #include <cstdint>
 
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/export.h"
 
-struct SchemaEntry {
+struct LUMENRT_EXPORT SchemaEntry {
   std::int32_t id;
   std::uint32_t kinds;
   std::int32_t minVersion;
@@ -31,16 +32,16 @@ struct SchemaEntry {
 };
 
 // The rows in table order, then the terminator row.
-extern const SchemaEntry SchemaTable[];
+extern LUMENRT_EXPORT const SchemaEntry SchemaTable[];
 
 // Sets name to the key name of id with its placeholders filled in, from the first row that applies
 // to (version, kinds) and covers id. When no row matches, name keeps its previous content; a
 // matching row with an empty key (id 800) empties it.
-void FormatKeyName(int id, ZString& name, int version, unsigned int kinds);
+LUMENRT_EXPORT void FormatKeyName(int id, ZString& name, int version, unsigned int kinds);
 
 // The type text of the first applicable row whose id equals id exactly (instances of indexed keys
 // have none); empty when there is no such row.
-ZString FindKeyType(int id, unsigned int kinds, int version);
+LUMENRT_EXPORT ZString FindKeyType(int id, unsigned int kinds, int version);
 
 namespace lumenrt {
 
@@ -49,22 +50,23 @@ inline constexpr int kFirstFormatVersion = 101;
 inline constexpr int kLastFormatVersion = 105;
 
 // True when the row exists for (version, kinds).
-bool RowApplies(const SchemaEntry& row, int version, unsigned int kinds);
+LUMENRT_EXPORT bool RowApplies(const SchemaEntry& row, int version, unsigned int kinds);
 
 // Number of placeholder digits in the row's key (0 to 3) and the position of the first one.
-int PlaceholderWidth(const SchemaEntry& row, int* position = nullptr);
+LUMENRT_EXPORT int PlaceholderWidth(const SchemaEntry& row, int* position = nullptr);
 
 // The first applicable row whose key covers id (placeholder ranges included), or null; `instance`
 // receives id minus the row's id.
-const SchemaEntry* FindNameRow(int id, int version, unsigned int kinds, int* instance = nullptr);
+LUMENRT_EXPORT const SchemaEntry* FindNameRow(int id, int version, unsigned int kinds,
+                                              int* instance = nullptr);
 
 // The key name of instance `instance` of the row (placeholders filled in; the instance must lie in
 // the row's range).
-ZString KeyNameOf(const SchemaEntry& row, int instance);
+LUMENRT_EXPORT ZString KeyNameOf(const SchemaEntry& row, int instance);
 
 // The id of a key name as written in a file, instance digits filled in ("Server5.Net_Address" gives
 // 10025), looked up among the rows applicable to (version, kinds), letter case ignored. Returns 1
 // and sets id, or 0 when no row has that name.
-int FindKeyId(const char* name, int version, unsigned int kinds, int* id);
+LUMENRT_EXPORT int FindKeyId(const char* name, int version, unsigned int kinds, int* id);
 
 }  // namespace lumenrt

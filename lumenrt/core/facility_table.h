@@ -13,15 +13,17 @@
 // Thread safety: read-only data; any thread.
 #pragma once
 
+#include "lumenrt/platform/export.h"
+
 namespace lumenrt {
 
 inline constexpr int kFacilityCount = 93;
 inline constexpr int kFacilityRowSize = 12;
-extern const char kFacilityTable[kFacilityCount][kFacilityRowSize];
+extern LUMENRT_EXPORT const char kFacilityTable[kFacilityCount][kFacilityRowSize];
 
 inline constexpr int kGlobalMessageCount = 8;
 inline constexpr int kGlobalMessageRowSize = 80;
-extern const char kGlobalMessageTable[kGlobalMessageCount][kGlobalMessageRowSize];
+extern LUMENRT_EXPORT const char kGlobalMessageTable[kGlobalMessageCount][kGlobalMessageRowSize];
 
 // The code printed for a facility number that names nothing: numbers below 0, 93 to 200 (no row),
 // and plug-in identifiers the registry does not know.
@@ -30,6 +32,6 @@ inline constexpr const char kUnknownFacilityCode[] = "????";
 // The four-character code of a facility number: the table row for 0 to 92; for numbers above 200
 // the plug-in registry's code (201 "EXMA", 202 "MSQL", 203 and 204 "ORCL", 205 the empty text that
 // closes the registry's list); kUnknownFacilityCode for everything else. Never null.
-const char* FacilityCode(int facility);
+LUMENRT_EXPORT const char* FacilityCode(int facility);
 
 }  // namespace lumenrt

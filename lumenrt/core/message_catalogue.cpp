@@ -7,11 +7,12 @@
 #include <string_view>
 
 #include "lumenrt/core/facility_table.h"
+#include "lumenrt/core/internal/built_in_messages.h"
+#include "lumenrt/core/internal/log_route.h"
+#include "lumenrt/core/message_format.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/message_module.h"
 #include "lumenrt/platform/system_error.h"
-#include "lumenrt/timelog/log_writer.h"
-#include "lumenrt/timelog/time_record.h"
 
 ModuleHandle MessageModule = nullptr;
 LogFileRecord* DefaultLogFile = nullptr;
@@ -174,13 +175,13 @@ std::string BuildMessage(int facility, int message, const MessageArgument& a, ch
   return FillMessage(LoadFormat(message, letter), facility, a);
 }
 
-void LogLine(int channel, const std::string& text) { LogWrite(channel, text.c_str()); }
+void LogLine(int channel, const std::string& text) { lumenrt::RouteToDefaultLog(channel, text.c_str()); }
 
 // Writes prefix, text and a line feed to a log file. The letter is counted before the write, or
 // only after a successful one when countAfterWrite is set.
 int WriteToLogFile(LogFileRecord* file, int facility, int message, const MessageArgument& a, char letter,
                    bool countAfterWrite) {
-  ZString prefix = MessageTimePrefix();
+  ZString prefix = lumenrt::CurrentTimePrefix();
   std::string text = BuildMessage(facility, message, a, &letter);
   if (!countAfterWrite) CountSeverity(letter);
   bool written = false;
@@ -275,8 +276,9 @@ MessageSink* LogWriterSink() { return reinterpret_cast<MessageSink*>(1); }
 
 int LoadMessageString(int message, char* buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
-  int n = lumenrt::CurrentMessageModuleEnv().LoadString(MessageModule, static_cast<std::uint32_t>(message),
-                                                        buffer, size);
+  lumenrt::InstallBuiltInMessageTable();
+  int n = lumenrt::platform::CurrentMessageTables().LoadString(
+      MessageModule, static_cast<std::uint32_t>(message), buffer, size);
   if (n > 0) return n;
   std::snprintf(buffer, static_cast<std::size_t>(size), "Unable to load string #%ld",
                 static_cast<long>(message));
@@ -285,10 +287,10 @@ int LoadMessageString(int message, char* buffer, int size) {
 
 int SystemErrorText(int code, char* buffer, int size, ModuleHandle module) {
   if (buffer == nullptr || size <= 0) return 0;
-  int n = lumenrt::CurrentMessageModuleEnv().LoadMessageText(module, static_cast<std::uint32_t>(code), buffer,
-                                                             size);
+  int n = lumenrt::platform::CurrentMessageTables().LoadMessageText(module, static_cast<std::uint32_t>(code),
+                                                                    buffer, size);
   if (n > 0) return n;
-  n = lumenrt::CurrentSystemErrorEnv().SystemText(code, buffer, size);
+  n = lumenrt::platform::CurrentErrorTexts().SystemText(code, buffer, size);
   if (n > 0) return n;
   std::snprintf(buffer, static_cast<std::size_t>(size), "unknown error code 0x%X",
                 static_cast<unsigned>(code));
@@ -377,37 +379,3 @@ void CountSeverity(int letter) {
       break;
   }
 }
-
-ZString MessageTimePrefix() {
-  TimeRecord now{};
-  GetTimeRecord(&now, 0);
-  char printed[32] = {};
-  FormatTimestamp(printed, &now, 1);
-  char prefix[13];
-  lumenrt::TimePrefixFromTimestamp(printed, prefix);
-  try {
-    return ZString(prefix, 12);
-  } catch (ZError* e) {
-    delete e;
-    return ZString();
-  }
-}
-
-namespace lumenrt {
-
-void TimePrefixFromTimestamp(const char* printed, char* prefix) {
-  std::size_t length = printed != nullptr ? std::strlen(printed) : 0;
-  auto at = [&](std::size_t i) { return i < length ? printed[i] : '?'; };
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  prefix[0] = at(3);
-  prefix[1] = lower(at(4));
-  prefix[2] = lower(at(5));
-  prefix[3] = at(0) == ' ' ? '0' : at(0);
-  prefix[4] = at(1);
-  prefix[5] = ' ';
-  for (std::size_t i = 0; i < 5; ++i) prefix[6 + i] = at(12 + i);
-  prefix[11] = ' ';
-  prefix[12] = '\0';
-}
-
-}  // namespace lumenrt

@@ -5,7 +5,7 @@
 // number, shaped "%s-", severity letter (E, F, I, W), "-", identifier in capitals, ", ", text with
 // one conversion for the argument. The first "%s" receives the facility's four-character code
 // (lumenrt/core/facility_table.h). The formats come from the message module (`MessageModule`;
-// empty means the library's built-in table; lumenrt/platform/message_module.h loads the host's
+// empty means the library's built-in table; lumenrt/core/message_format.h loads the host's
 // catalogue files). A message number without a format is written as "Unable to load string #<n>".
 //
 // Filling a format: when it holds two "%s", the part before the second is filled with the
@@ -16,7 +16,8 @@
 // to a numeric conversion is printed as text, a number given to "%s" in decimal.
 //
 // Routing (`ReportMessage`): a MessageSink record, null (the default destination: the default log
-// file when one is set, else the rotating log writer), or the special value `LogWriterSink()`.
+// file when one is set, else the default log route, which the rotating log writer takes), or the special
+// value `LogWriterSink()`.
 //
 // Thread safety: no locks. The severity counters are plain increments; callers that need exact
 // counts across threads report one at a time. Callers sharing a text buffer take turns. Nothing
@@ -26,18 +27,19 @@
 #include <cstdint>
 #include <ostream>
 
-#include "lumenrt/core/module_handle.h"
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/export.h"
+#include "lumenrt/platform/module_handle.h"
 
 // An open log file of the agent's: a stream and the file's name (used in message 4152).
-struct LogFileRecord {
+struct LUMENRT_EXPORT LogFileRecord {
   std::ostream* stream = nullptr;
   const char* name = nullptr;
 };
 
 // Where a message goes. The library reads these four fields in this order; the rest of the record
 // belongs to the agent. The tests are made on textBuffer, toLog, logFile, quiet; the first set wins.
-struct MessageSink {
+struct LUMENRT_EXPORT MessageSink {
   std::int32_t quiet = 0;            // non-zero: count only
   LogFileRecord* logFile = nullptr;  // write prefix, text and a line feed to this stream
   char* textBuffer = nullptr;        // append the text and a line feed to this zero-terminated text
@@ -49,31 +51,31 @@ struct MessageSink {
 };
 
 // The special sink value 1: the rotating log writer, without a severity letter and not counted.
-MessageSink* LogWriterSink();
+LUMENRT_EXPORT MessageSink* LogWriterSink();
 
 // Message globals: all empty or zero at load; set by the agent, never by the library.
-extern ModuleHandle MessageModule;     // module whose string table holds the formats
-extern LogFileRecord* DefaultLogFile;  // default destination of null sinks when set
-extern std::int32_t CountMessages;     // non-zero: CountSeverity counts
-extern std::int32_t SeverityCountE;
-extern std::int32_t SeverityCountF;
-extern std::int32_t SeverityCountI;
-extern std::int32_t SeverityCountW;
+extern LUMENRT_EXPORT ModuleHandle MessageModule;     // module whose string table holds the formats
+extern LUMENRT_EXPORT LogFileRecord* DefaultLogFile;  // default destination of null sinks when set
+extern LUMENRT_EXPORT std::int32_t CountMessages;     // non-zero: CountSeverity counts
+extern LUMENRT_EXPORT std::int32_t SeverityCountE;
+extern LUMENRT_EXPORT std::int32_t SeverityCountF;
+extern LUMENRT_EXPORT std::int32_t SeverityCountI;
+extern LUMENRT_EXPORT std::int32_t SeverityCountW;
 
 // The agent's message module name; the library loads nothing by it.
 inline constexpr const char kAgentMessageModuleName[] = "QXClMsg.dll";
 
 // Loads the format of `message` into buffer (size bytes, the library passes 128); when there is no
 // such entry, writes "Unable to load string #<message>" instead. Returns the text's length.
-int LoadMessageString(int message, char* buffer, int size);
+LUMENRT_EXPORT int LoadMessageString(int message, char* buffer, int size);
 
 // Text of an operating-system error code: from `module`'s message table (a loaded catalogue is
 // searched by code; the library's own image, an empty module, has none), else the system's own
 // text, else "unknown error code 0x%X". Returns the length found, or 0 for the fallback.
-int SystemErrorText(int code, char* buffer, int size, ModuleHandle module);
+LUMENRT_EXPORT int SystemErrorText(int code, char* buffer, int size, ModuleHandle module);
 
 // The argument of a message: a text (null prints "(null)") or a number.
-struct MessageArgument {
+struct LUMENRT_EXPORT MessageArgument {
   MessageArgument(const char* t) : text(t) {}             // NOLINT
   MessageArgument(const ZString& t) : text(t.c_str()) {}  // NOLINT: the text must outlive the call
   MessageArgument(int n) : isNumber(true), number(n) {}   // NOLINT
@@ -85,39 +87,30 @@ struct MessageArgument {
 // Formats message m of facility f with argument a into result. `severityLetter` (may be null) is
 // in/out: E, F, I or W replaces the format's own letter; any other value receives the format's
 // letter (0 when the format has no "%s-" head). Returns the result's length.
-int FormatMessageText(ZString& result, int facility, int message, MessageArgument argument,
-                      char* severityLetter);
+LUMENRT_EXPORT int FormatMessageText(ZString& result, int facility, int message, MessageArgument argument,
+                                     char* severityLetter);
 
 // Routes one message to sink (see the header comment). The first character of severity, if any, is
 // the wanted letter. Returns 1, or 0 when a log-file write failed (the line is then lost and
 // message 4152 of facility 39 names the file in the log) or a bounded text buffer took only part
 // of the line.
-int ReportMessage(MessageSink* sink, int facility, int message, const char* argument,
-                  const ZString& severity);
-int ReportMessage(MessageSink* sink, int facility, int message, const char* argument);
-int ReportMessage(MessageSink* sink, int facility, int message, int argument, const ZString& severity);
+LUMENRT_EXPORT int ReportMessage(MessageSink* sink, int facility, int message, const char* argument,
+                                 const ZString& severity);
+LUMENRT_EXPORT int ReportMessage(MessageSink* sink, int facility, int message, const char* argument);
+LUMENRT_EXPORT int ReportMessage(MessageSink* sink, int facility, int message, int argument,
+                                 const ZString& severity);
 
 // Reports message m with the operating system's text for `code` as its argument (carriage returns
 // become blanks, line feeds go, one trailing blank and then one trailing full stop are dropped).
-int ReportSystemError(MessageSink* sink, int facility, int message, int code, const ZString& severity,
-                      ModuleHandle module);
-int ReportSystemError(MessageSink* sink, int facility, int message, int code);
+LUMENRT_EXPORT int ReportSystemError(MessageSink* sink, int facility, int message, int code,
+                                     const ZString& severity, ModuleHandle module);
+LUMENRT_EXPORT int ReportSystemError(MessageSink* sink, int facility, int message, int code);
 
 // Hands one formatted line to the log writer on `channel` (the library always uses 0). With
 // facility 0 the line is the part of the format after its first blank filled with the argument
 // alone (the whole format when it has no blank).
-void LogMessage(int channel, int facility, int message, MessageArgument argument, char* severityLetter);
+LUMENRT_EXPORT void LogMessage(int channel, int facility, int message, MessageArgument argument,
+                               char* severityLetter);
 
 // Adds 1 to the letter's counter when CountMessages is non-zero and the letter is E, F, I or W.
-void CountSeverity(int letter);
-
-// The 12-character line prefix of the current local time: "Dec07 21:58 ". Empty only when memory
-// for it cannot be had.
-ZString MessageTimePrefix();
-
-namespace lumenrt {
-// The line prefix taken from a printed timestamp (" 7-DEC-2026 21:58:04.17 +0100" gives
-// "Dec07 21:58 "): prefix receives 12 characters and a zero. Characters missing from a short
-// printed text read as "?".
-void TimePrefixFromTimestamp(const char* printed, char* prefix);
-}  // namespace lumenrt
+LUMENRT_EXPORT void CountSeverity(int letter);

@@ -8,9 +8,11 @@
 // Thread safety: read-only data; any thread.
 #pragma once
 
+#include "lumenrt/platform/export.h"
+
 namespace lumenrt {
 
 // The code for a plug-in identifier 200 to 205 (205: ""), or null for any other number.
-const char* PluginFacilityCode(int pluginId);
+LUMENRT_EXPORT const char* PluginFacilityCode(int pluginId);
 
 }  // namespace lumenrt

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "lumenrt/core/message_catalogue.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/registry_store.h"
 
 namespace {
@@ -119,9 +120,7 @@ int ReadAgentNumber(const char* valueName, std::int32_t* number, std::int32_t de
     answer = defaultValue;
   } else if (result > 0) {
     if (type == kRegDword && result >= 4) {
-      const std::uint32_t bits =
-          static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-          static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+      const std::uint32_t bits = lumenrt::LoadLittleEndian32(data);
       answer = static_cast<std::int32_t>(bits);
       result = 1;
     } else {

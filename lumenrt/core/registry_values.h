@@ -14,6 +14,8 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/export.h"
+
 inline constexpr const char kProductKey[] = "SOFTWARE\\Orvane\\Lumenhold";
 inline constexpr const char kAgentKey[] = "SOFTWARE\\Orvane\\Lumenhold\\Agent";
 inline constexpr const char kConsoleKey[] = "SOFTWARE\\Orvane\\Lumenhold\\Pilotdesk";
@@ -29,19 +31,20 @@ inline constexpr int kRegDword = 4;
 // copy, so that a text is always terminated; the caller frees it with FreeRegistryBuffer. 0 when the
 // key or the value does not exist or the value is empty; -1 on failure (reported). On 0 or -1,
 // *buffer is null. A null key path is the root, a null value name the key's default value.
-int ReadRegistryValue(const char* keyPath, const char* valueName, int* type, unsigned char** buffer);
-void FreeRegistryBuffer(unsigned char* buffer);
+LUMENRT_EXPORT int ReadRegistryValue(const char* keyPath, const char* valueName, int* type,
+                                     unsigned char** buffer);
+LUMENRT_EXPORT void FreeRegistryBuffer(unsigned char* buffer);
 
 // Creates the key (and its parents) if needed and sets the value. 1, or -1 on failure, reported only
 // when report != 0. A negative size, or null data with a size above 0, is a failure (EINVAL).
-int WriteRegistryValue(const char* keyPath, const char* valueName, int type, const void* data, int size,
-                       int report);
+LUMENRT_EXPORT int WriteRegistryValue(const char* keyPath, const char* valueName, int type, const void* data,
+                                      int size, int report);
 
 // 1 with the number; 0 with defaultValue when the key or value does not exist (or is empty); -1
 // with 0 on failure. A value that is not a 32-bit number (another type, or fewer than four bytes)
 // is a failure reported by message 4320 alone. A value longer than four bytes gives its first four.
-int ReadAgentNumber(const char* valueName, std::int32_t* number, std::int32_t defaultValue);
+LUMENRT_EXPORT int ReadAgentNumber(const char* valueName, std::int32_t* number, std::int32_t defaultValue);
 
 // Writes a 4-byte 32-bit number (little-endian, type 4) under the agent key; answers as
 // WriteRegistryValue.
-int WriteAgentNumber(const char* valueName, std::int32_t number, int report);
+LUMENRT_EXPORT int WriteAgentNumber(const char* valueName, std::int32_t number, int report);

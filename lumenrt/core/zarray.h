@@ -17,13 +17,14 @@
 #include <cstdint>
 
 #include "lumenrt/core/zobject.h"
+#include "lumenrt/platform/export.h"
 
-class ZContainer : public ZObject {
+class LUMENRT_EXPORT ZContainer : public ZObject {
  public:
   ~ZContainer() override = 0;
 };
 
-class ZArray : public ZContainer {
+class LUMENRT_EXPORT ZArray : public ZContainer {
  public:
   ZArray(int initialCapacity, int growBy, int ownsElements);
   ZArray(const ZArray&) = delete;

@@ -17,13 +17,14 @@
 
 #include <cstdint>
 
-#include "lumenrt/core/module_handle.h"
 #include "lumenrt/core/zobject.h"
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/export.h"
+#include "lumenrt/platform/module_handle.h"
 
 struct MessageSink;
 
-class ZError : public ZObject {
+class LUMENRT_EXPORT ZError : public ZObject {
  public:
   ZError();
   ZError(const ZError& other);

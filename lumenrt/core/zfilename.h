@@ -32,8 +32,9 @@
 #include "lumenrt/core/zfilename_parts.h"
 #include "lumenrt/core/zobject.h"
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/export.h"
 
-class ZFileName : public ZObject {
+class LUMENRT_EXPORT ZFileName : public ZObject {
  public:
   // Empty name, default syntax, no part table, not parsed.
   ZFileName();

@@ -16,17 +16,19 @@
 
 #include <cstdint>
 
-struct FileNameElement {
+#include "lumenrt/platform/export.h"
+
+struct LUMENRT_EXPORT FileNameElement {
   std::uint16_t offset;
   std::uint16_t length;
 };
 
-struct FileNamePart {
+struct LUMENRT_EXPORT FileNamePart {
   std::int32_t count;
   FileNameElement elements[256];
 };
 
-struct FileNamePartTable {
+struct LUMENRT_EXPORT FileNamePartTable {
   std::int32_t partsInUse;
   FileNamePart parts[4];
 };

@@ -7,7 +7,9 @@
 // Thread safety: none of its own; an object is used by one thread at a time.
 #pragma once
 
-class ZObject {
+#include "lumenrt/platform/export.h"
+
+class LUMENRT_EXPORT ZObject {
  public:
   ZObject() = default;
   ZObject(const ZObject&) = default;

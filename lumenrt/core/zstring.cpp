@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "lumenrt/core/zerror.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 
 namespace {
 
@@ -322,13 +323,7 @@ void ZString::Clear() {
 }
 
 int CompareNoCase(const char* a, const char* b, int n) {
-  for (int i = 0; i < n; ++i) {
-    int ca = std::tolower(static_cast<unsigned char>(a[i]));
-    int cb = std::tolower(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb ? -1 : 1;
-    if (a[i] == '\0') break;
-  }
-  return 0;
+  return n > 0 ? lumenrt::CompareFoldedCase(a, b, static_cast<std::size_t>(n)) : 0;
 }
 
 bool SameText(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }

@@ -20,7 +20,9 @@
 #include <string>
 #include <string_view>
 
-class ZString {
+#include "lumenrt/platform/export.h"
+
+class LUMENRT_EXPORT ZString {
  public:
   ZString() noexcept;
   ZString(const char* text);  // NOLINT: implicit like the library's callers expect; null is empty
@@ -110,15 +112,15 @@ class ZString {
   static void Release(char* chars) noexcept;
   static char* Share(char* chars);
   static ZString Concat(std::string_view a, std::string_view b);
-  void MakeUnique();            // own, unshared buffer with the same text
-  void Reserve(int capacity);   // unshared buffer of at least this capacity
+  void MakeUnique();           // own, unshared buffer with the same text
+  void Reserve(int capacity);  // unshared buffer of at least this capacity
 
   char* chars_;
 };
 
 // Compares at most n characters after lower-casing each; stops after a zero in a. -1, 0 or 1.
-int CompareNoCase(const char* a, const char* b, int n);
+LUMENRT_EXPORT int CompareNoCase(const char* a, const char* b, int n);
 // True when the two zero-terminated texts are equal.
-bool SameText(const char* a, const char* b);
+LUMENRT_EXPORT bool SameText(const char* a, const char* b);
 // Copies a zero-terminated text (destination must have room for it) and returns 1.
-int CopyText(char* destination, const char* source);
+LUMENRT_EXPORT int CopyText(char* destination, const char* source);

@@ -1,12 +1,13 @@
 #include <cstring>
 #include <new>
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/fixed_vectors.h"
-#include "lumenrt/crypto/openssl_legacy.h"
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/fixed_vectors.h"
+#include "lumenrt/crypto/internal/openssl_legacy.h"
 
 // The whole blocks run through OpenSSL's EVP AES-128-CBC without padding, which uses the processor's
 // AES instructions where it has them. The two contexts are keyed once per SetKey; each call only
@@ -57,6 +58,7 @@ int ZAesCipher::SetKey(const char* key) {
   bool ok = EVP_EncryptInit_ex(c.encrypt, aes, nullptr, digest, lumenrt::kFixedVector16) == 1 &&
             EVP_DecryptInit_ex(c.decrypt, aes, nullptr, digest, lumenrt::kFixedVector16) == 1 &&
             EVP_CIPHER_CTX_set_padding(c.encrypt, 0) == 1 && EVP_CIPHER_CTX_set_padding(c.decrypt, 0) == 1;
+  OPENSSL_cleanse(digest, sizeof digest);
   if (!ok) throw std::bad_alloc();  // OpenSSL fails here only when it cannot allocate
   c.keyed = true;
   return 1;

@@ -1,8 +1,10 @@
 #include <cstring>
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/fixed_vectors.h"
-#include "lumenrt/crypto/openssl_legacy.h"
+#include <openssl/crypto.h>
+
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/fixed_vectors.h"
+#include "lumenrt/crypto/internal/openssl_legacy.h"
 
 namespace lumenrt {
 
@@ -12,12 +14,14 @@ struct BlowfishCipher::Schedule {
 
 BlowfishCipher::BlowfishCipher(int id, int key_bytes)
     : DirectedCipher(id), key_bytes_(key_bytes), schedule_(new Schedule{}) {}
-BlowfishCipher::~BlowfishCipher() = default;
+BlowfishCipher::~BlowfishCipher() { OPENSSL_cleanse(schedule_.get(), sizeof *schedule_); }
 
 void BlowfishCipher::DeriveKey(const char* key) {
+  OPENSSL_cleanse(schedule_.get(), sizeof *schedule_);
   unsigned char digest[16];
   ossl::Md5(key, std::strlen(key), digest);
   ossl::BlowfishSchedule(digest, key_bytes_, &schedule_->key);
+  OPENSSL_cleanse(digest, sizeof digest);
 }
 
 int BlowfishCipher::Process(unsigned char* buffer, uint32_t length) {

@@ -1,9 +1,11 @@
 #include <bit>
 #include <cstring>
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/openssl_legacy.h"
+#include <openssl/crypto.h>
+
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/openssl_legacy.h"
 
 namespace {
 
@@ -48,7 +50,12 @@ void MakeDesKey(const char* text, size_t n, unsigned char key[8]) {
   } while (pos < n);
 }
 
-void ZDesCipher::DeriveKey(const char* key) { MakeDesKey(key, strnlen(key, kMaxKeyCharacters), key_); }
+ZDesCipher::~ZDesCipher() { OPENSSL_cleanse(key_, sizeof key_); }
+
+void ZDesCipher::DeriveKey(const char* key) {
+  OPENSSL_cleanse(key_, sizeof key_);
+  MakeDesKey(key, strnlen(key, kMaxKeyCharacters), key_);
+}
 
 int ZDesCipher::Process(unsigned char* buffer, uint32_t length) {
   const bool encrypt = encrypting();
@@ -71,6 +78,7 @@ int ZDesCipher::Process(unsigned char* buffer, uint32_t length) {
     }
     std::memcpy(buffer + i, halves, 8);
   }
+  OPENSSL_cleanse(&schedule, sizeof schedule);
   TailRotate(buffer + whole, length - whole, encrypt);
   return 1;
 }

@@ -5,8 +5,9 @@
 
 #include <openssl/rand.h>
 
+#include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 #include "lumenrt/crypto/zcipher.h"
-#include "lumenrt/crypto/zcrypt1_cipher.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 
 namespace lumenrt {
 
@@ -19,13 +20,6 @@ void ModifyPasswordKey(const char* key, bool apply, unsigned char modifier, char
 }
 
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 void SetError(std::string* error, std::string text) {
   if (error != nullptr) *error = std::move(text);
@@ -47,27 +41,16 @@ std::optional<StoredPasswordBytes> HexToPasswordBytes(std::string_view hex, std:
     return std::nullopt;
   }
   StoredPasswordBytes bytes{};
-  for (size_t i = 0; i < hex.size(); ++i) {
-    int v = HexValue(hex[i]);
-    if (v < 0) {
-      SetError(error,
-               "character " + std::to_string(i + 1) + " of an obscured password is not a hexadecimal digit");
-      return std::nullopt;
-    }
-    bytes[i / 2] = static_cast<unsigned char>(bytes[i / 2] << 4 | v);
+  if (size_t bad = HexDecode(hex, bytes.data()); bad != std::string_view::npos) {
+    SetError(error,
+             "character " + std::to_string(bad + 1) + " of an obscured password is not a hexadecimal digit");
+    return std::nullopt;
   }
   return bytes;
 }
 
 std::string PasswordBytesToHex(const StoredPasswordBytes& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(kStoredPasswordHexDigits);
-  for (unsigned char b : bytes) {
-    hex.push_back(kDigits[b >> 4]);
-    hex.push_back(kDigits[b & 15]);
-  }
-  return hex;
+  return HexEncode(bytes.data(), bytes.size());
 }
 
 std::optional<std::string> DecodeStoredPassword(std::string_view hex, std::string* error) {

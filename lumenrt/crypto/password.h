@@ -27,9 +27,12 @@
 #include <string>
 #include <string_view>
 
-void DecodePasswordWithCipher(int type, const void* source, const char* key, int mode, uint32_t length,
-                              void* destination);
-void DecodePassword(const void* source, const char* key, int mode, uint32_t length, void* destination);
+#include "lumenrt/platform/export.h"
+
+LUMENRT_EXPORT void DecodePasswordWithCipher(int type, const void* source, const char* key, int mode,
+                                             uint32_t length, void* destination);
+LUMENRT_EXPORT void DecodePassword(const void* source, const char* key, int mode, uint32_t length,
+                                   void* destination);
 
 // Obscures `text` (at most 31 characters, no zero byte) into the stored form. With `modifier` -1 the
 // modifier is drawn at random among the bytes that turn no character of the default key into zero,
@@ -37,7 +40,8 @@ void DecodePassword(const void* source, const char* key, int mode, uint32_t leng
 // are zero and the result is fixed. Returns the 64 upper-case hexadecimal digits, or an empty string
 // with `*error` (when given) set for a text that is too long or holds a zero byte, a modifier outside
 // -1 to 255, or a failure of the random source.
-std::string EncodePassword(std::string_view text, int modifier = -1, std::string* error = nullptr);
+LUMENRT_EXPORT std::string EncodePassword(std::string_view text, int modifier = -1,
+                                          std::string* error = nullptr);
 
 namespace lumenrt {
 
@@ -53,17 +57,20 @@ using StoredPasswordBytes = std::array<unsigned char, kStoredPasswordBytes>;
 
 // The 32 bytes of exactly 64 hexadecimal digits (either case), or nothing with `*error` (when given)
 // saying what is wrong: the length, or the first character that is not a hexadecimal digit.
-std::optional<StoredPasswordBytes> HexToPasswordBytes(std::string_view hex, std::string* error = nullptr);
+LUMENRT_EXPORT std::optional<StoredPasswordBytes> HexToPasswordBytes(std::string_view hex,
+                                                                     std::string* error = nullptr);
 
 // The 64 upper-case hexadecimal digits of 32 bytes.
-std::string PasswordBytesToHex(const StoredPasswordBytes& bytes);
+LUMENRT_EXPORT std::string PasswordBytesToHex(const StoredPasswordBytes& bytes);
 
 // The text of a stored password given as 64 hexadecimal digits (decoded with the default key, mode
 // -1, length 32), or nothing with `*error` set as for HexToPasswordBytes.
-std::optional<std::string> DecodeStoredPassword(std::string_view hex, std::string* error = nullptr);
+LUMENRT_EXPORT std::optional<std::string> DecodeStoredPassword(std::string_view hex,
+                                                               std::string* error = nullptr);
 
 // The work key of password decoding: at most 79 characters of `key`, every character XORed with
 // `modifier` (when `apply` is set), ending at the first zero. `out` receives a NUL-terminated text.
-void ModifyPasswordKey(const char* key, bool apply, unsigned char modifier, char out[kMaxPasswordKey + 1]);
+LUMENRT_EXPORT void ModifyPasswordKey(const char* key, bool apply, unsigned char modifier,
+                                      char out[kMaxPasswordKey + 1]);
 
 }  // namespace lumenrt

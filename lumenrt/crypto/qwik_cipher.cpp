@@ -1,9 +1,11 @@
-#include "lumenrt/crypto/qwik_cipher.h"
+#include "lumenrt/crypto/internal/qwik_cipher.h"
 
 #include <cstring>
 
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/simd_kernels.h"
+#include <openssl/crypto.h>
+
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/simd_kernels.h"
 
 std::array<uint8_t, 4> QwikKeyBytes(const char* key, size_t length) {
   std::array<uint8_t, 4> k{};
@@ -15,7 +17,12 @@ std::array<uint8_t, 4> QwikKeyBytes(const char* key, size_t length) {
   return k;
 }
 
-void ZQwikCipher::DeriveKey(const char* key) { key_ = QwikKeyBytes(key, std::strlen(key)); }
+ZQwikCipher::~ZQwikCipher() { OPENSSL_cleanse(key_.data(), key_.size()); }
+
+void ZQwikCipher::DeriveKey(const char* key) {
+  OPENSSL_cleanse(key_.data(), key_.size());
+  key_ = QwikKeyBytes(key, std::strlen(key));
+}
 
 int ZQwikCipher::Process(unsigned char* buffer, uint32_t length) {
   const lumenrt::StreamKernels& k = lumenrt::Kernels();

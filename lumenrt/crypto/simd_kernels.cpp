@@ -1,9 +1,9 @@
-#include "lumenrt/crypto/simd_kernels.h"
+#include "lumenrt/crypto/internal/simd_kernels.h"
 
 #include <cstring>
 
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/zcrypt1_cipher.h"
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 
 namespace lumenrt {
 namespace {

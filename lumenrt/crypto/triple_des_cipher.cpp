@@ -1,8 +1,11 @@
 #include <cstring>
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/fixed_vectors.h"
-#include "lumenrt/crypto/openssl_legacy.h"
+#include <openssl/crypto.h>
+
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/fixed_vectors.h"
+#include "lumenrt/crypto/internal/openssl_legacy.h"
+#include "lumenrt/platform/internal/text_helpers.h"
 
 struct ZTripleDesCipher::Schedules {
   lumenrt::ossl::DesKeySchedule first;
@@ -16,17 +19,6 @@ using lumenrt::ossl::DesKeySchedule;
 // The three chaining passes run block by block in one loop: pass 2 only needs pass 1's current and
 // previous output and pass 3 likewise, so each block goes through all three before the next, while
 // it is still in registers. Each step is OpenSSL's whole DES block function.
-
-uint32_t LoadLittle(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-void StoreLittle(unsigned char* p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-  p[2] = static_cast<unsigned char>(v >> 16);
-  p[3] = static_cast<unsigned char>(v >> 24);
-}
 
 struct Pass {
   DesKeySchedule* schedule;
@@ -56,25 +48,27 @@ inline void ChainStep(uint32_t d[2], uint32_t chain[2], DesKeySchedule* schedule
 // the fixed vector.
 template <bool kEncrypt>
 void ChainInterleaved(unsigned char* buffer, uint32_t whole, DesKeySchedule* first, DesKeySchedule* second) {
-  const uint32_t iv[2] = {LoadLittle(lumenrt::kFixedVector8), LoadLittle(lumenrt::kFixedVector8 + 4)};
+  const uint32_t iv[2] = {lumenrt::LoadLittleEndian32(lumenrt::kFixedVector8),
+                          lumenrt::LoadLittleEndian32(lumenrt::kFixedVector8 + 4)};
   uint32_t c1[2] = {iv[0], iv[1]}, c2[2] = {iv[0], iv[1]}, c3[2] = {iv[0], iv[1]};
   for (uint32_t i = 0; i < whole; i += 8) {
-    uint32_t d[2] = {LoadLittle(buffer + i), LoadLittle(buffer + i + 4)};
+    uint32_t d[2] = {lumenrt::LoadLittleEndian32(buffer + i), lumenrt::LoadLittleEndian32(buffer + i + 4)};
     ChainStep<kEncrypt>(d, c1, first);
     ChainStep<!kEncrypt>(d, c2, second);
     ChainStep<kEncrypt>(d, c3, first);
-    StoreLittle(buffer + i, d[0]);
-    StoreLittle(buffer + i + 4, d[1]);
+    lumenrt::StoreLittleEndian32(buffer + i, d[0]);
+    lumenrt::StoreLittleEndian32(buffer + i + 4, d[1]);
   }
 }
 
 }  // namespace
 
 ZTripleDesCipher::ZTripleDesCipher() : DirectedCipher(4), schedules_(new Schedules{}) {}
-ZTripleDesCipher::~ZTripleDesCipher() = default;
+ZTripleDesCipher::~ZTripleDesCipher() { OPENSSL_cleanse(schedules_.get(), sizeof *schedules_); }
 
 void ZTripleDesCipher::DeriveKey(const char* key) {
   // At most 63 characters in a zeroed 64-byte buffer, so the buffer always ends in a zero byte.
+  OPENSSL_cleanse(schedules_.get(), sizeof *schedules_);
   char text[64] = {};
   std::memcpy(text, key, strnlen(key, sizeof text - 1));
   unsigned char digest[16];
@@ -86,6 +80,10 @@ void ZTripleDesCipher::DeriveKey(const char* key) {
   lumenrt::ossl::DesStringTo2Keys(text, k1, k2);
   lumenrt::ossl::DesSchedule(k1, &schedules_->first);
   lumenrt::ossl::DesSchedule(k2, &schedules_->second);
+  OPENSSL_cleanse(text, sizeof text);
+  OPENSSL_cleanse(digest, sizeof digest);
+  OPENSSL_cleanse(k1, sizeof k1);
+  OPENSSL_cleanse(k2, sizeof k2);
 }
 
 int ZTripleDesCipher::Process(unsigned char* buffer, uint32_t length) {

@@ -1,8 +1,8 @@
 #include "lumenrt/crypto/zcipher.h"
 
-#include "lumenrt/crypto/block_ciphers.h"
-#include "lumenrt/crypto/qwik_cipher.h"
-#include "lumenrt/crypto/zcrypt1_cipher.h"
+#include "lumenrt/crypto/internal/block_ciphers.h"
+#include "lumenrt/crypto/internal/qwik_cipher.h"
+#include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 
 ZCipher::~ZCipher() = default;
 

@@ -35,7 +35,9 @@
 #include <cstdint>
 #include <string>
 
-class ZCipher {
+#include "lumenrt/platform/export.h"
+
+class LUMENRT_EXPORT ZCipher {
  public:
   ZCipher() = default;
   ZCipher(const ZCipher&) = delete;
@@ -58,14 +60,14 @@ class ZCipher {
 };
 
 // A new cipher for type number 1 to 6 or 8, else nullptr.
-ZCipher* CreateCipher(int type);
+LUMENRT_EXPORT ZCipher* CreateCipher(int type);
 // A new cipher for id 0 to 6, else nullptr.
-ZCipher* CreateCipherById(int id);
+LUMENRT_EXPORT ZCipher* CreateCipherById(int id);
 
 namespace lumenrt {
 
 // The fixed answers of one cipher, in the order of the ids.
-struct CipherInfo {
+struct LUMENRT_EXPORT CipherInfo {
   int type;
   int id;
   const char* name;
@@ -77,13 +79,13 @@ struct CipherInfo {
 inline constexpr int kCipherVersion = 2;
 inline constexpr int kCipherCount = 7;
 // Rows in the order of the ids 0 to 6.
-extern const CipherInfo kCipherTable[kCipherCount];
+extern LUMENRT_EXPORT const CipherInfo kCipherTable[kCipherCount];
 
 // The row of a type number, or nullptr.
-const CipherInfo* FindCipherByType(int type);
+LUMENRT_EXPORT const CipherInfo* FindCipherByType(int type);
 
 // What every cipher shares: the fixed answers from its row of kCipherTable.
-class CipherBase : public ZCipher {
+class LUMENRT_EXPORT CipherBase : public ZCipher {
  public:
   explicit CipherBase(int id) : info_(kCipherTable[id]) {}
   int GetVersion() const override { return kCipherVersion; }
@@ -99,7 +101,7 @@ class CipherBase : public ZCipher {
 
 // The direction rules of every cipher but AES: the direction byte lives with the key, `Encrypt` and
 // `Decrypt` set it and run `Process`, the one-argument `SetKey` keys for encryption.
-class DirectedCipher : public CipherBase {
+class LUMENRT_EXPORT DirectedCipher : public CipherBase {
  public:
   explicit DirectedCipher(int id) : CipherBase(id) {}
 

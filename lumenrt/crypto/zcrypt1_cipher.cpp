@@ -1,11 +1,13 @@
-#include "lumenrt/crypto/zcrypt1_cipher.h"
+#include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 
 #include <bit>
 #include <cstring>
 
-#include "lumenrt/crypto/byte_ops.h"
-#include "lumenrt/crypto/qwik_cipher.h"
-#include "lumenrt/crypto/simd_kernels.h"
+#include <openssl/crypto.h>
+
+#include "lumenrt/crypto/internal/byte_ops.h"
+#include "lumenrt/crypto/internal/qwik_cipher.h"
+#include "lumenrt/crypto/internal/simd_kernels.h"
 
 // The arithmetic is done in 64-bit or unsigned types and wrapped back to 32 bits, which gives the
 // two's complement results without relying on signed overflow.
@@ -71,7 +73,13 @@ void MirrorSwap(unsigned char* chunk, uint32_t m) {
   }
 }
 
+ZCrypt1Cipher::~ZCrypt1Cipher() {
+  OPENSSL_cleanse(&key_word_, sizeof key_word_);
+  OPENSSL_cleanse(full_stream_, sizeof full_stream_);
+}
+
 void ZCrypt1Cipher::DeriveKey(const char* key) {
+  OPENSSL_cleanse(full_stream_, sizeof full_stream_);
   auto k = QwikKeyBytes(key, std::strlen(key));
   key_word_ = (static_cast<uint32_t>(k[0]) << 24) | (static_cast<uint32_t>(k[1]) << 16) |
               (static_cast<uint32_t>(k[2]) << 8) | k[3];

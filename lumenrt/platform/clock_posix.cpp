@@ -2,7 +2,7 @@
 
 #include "lumenrt/platform/clock.h"
 
-namespace lumenrt {
+namespace lumenrt::platform {
 namespace {
 
 constexpr std::uint64_t kTicksPerSecond = 10000000;
@@ -42,40 +42,47 @@ bool FileTimeToCalendar(std::uint64_t fileTime, CalendarTime* out) {
   return true;
 }
 
-std::uint64_t CurrentFileTime() {
-  timespec now{};
-  if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;
-  const std::int64_t seconds = static_cast<std::int64_t>(now.tv_sec) + kUnixEpochSeconds;
-  if (seconds < 0) return 0;
-  return static_cast<std::uint64_t>(seconds) * kTicksPerSecond +
-         static_cast<std::uint64_t>(now.tv_nsec) / 100;
+namespace {
+
+class PosixClock final : public Clock {
+ public:
+  std::uint64_t CurrentFileTime() override {
+    timespec now{};
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;
+    const std::int64_t seconds = static_cast<std::int64_t>(now.tv_sec) + kUnixEpochSeconds;
+    if (seconds < 0) return 0;
+    return static_cast<std::uint64_t>(seconds) * kTicksPerSecond +
+           static_cast<std::uint64_t>(now.tv_nsec) / 100;
+  }
+
+  bool CurrentLocalZone(LocalZone* out) override {
+    if (out == nullptr) return false;
+    const time_t now = time(nullptr);
+    if (now == static_cast<time_t>(-1)) return false;
+    tm local{};
+    if (localtime_r(&now, &local) == nullptr) return false;
+    // The zone globals are set when localtime_r first loads the zone; a process that changes TZ
+    // afterwards calls tzset itself.
+    out->offsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
+    out->inDaylight = local.tm_isdst > 0;
+    out->hasDaylightRule = daylight != 0 || out->inDaylight;
+    return true;
+  }
+
+  std::int64_t HighResolutionCounter() override {
+    timespec now{};
+    if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return 0;
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  }
+
+  std::int64_t HighResolutionFrequency() override { return 1000000000; }
+};
+
+}  // namespace
+
+Clock& SystemClock() {
+  static auto* clock = new PosixClock;
+  return *clock;
 }
 
-bool CurrentUtcTime(CalendarTime* out) {
-  const std::uint64_t now = CurrentFileTime();
-  return now != 0 && FileTimeToCalendar(now, out);
-}
-
-bool CurrentLocalZone(LocalZone* out) {
-  if (out == nullptr) return false;
-  const time_t now = time(nullptr);
-  if (now == static_cast<time_t>(-1)) return false;
-  tm local{};
-  if (localtime_r(&now, &local) == nullptr) return false;
-  // The zone globals are set when localtime_r first loads the zone; a process that changes TZ
-  // afterwards calls tzset itself.
-  out->offsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
-  out->inDaylight = local.tm_isdst > 0;
-  out->hasDaylightRule = daylight != 0 || out->inDaylight;
-  return true;
-}
-
-std::int64_t HighResolutionCounter() {
-  timespec now{};
-  if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return 0;
-  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-std::int64_t HighResolutionFrequency() { return 1000000000; }
-
-}  // namespace lumenrt
+}  // namespace lumenrt::platform

@@ -1,3 +1,4 @@
+// The debug output on POSIX systems: no debugger channel, so texts go to the sink a host installs.
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -5,7 +6,7 @@
 
 #include "lumenrt/platform/debug_output.h"
 
-namespace lumenrt {
+namespace lumenrt::platform {
 namespace {
 
 std::mutex& SinkLock() {
@@ -18,16 +19,24 @@ std::shared_ptr<const DebugOutputSink>& InstalledSink() {
   return *sink;
 }
 
+class PosixDebugOutput final : public DebugOutput {
+ public:
+  void Write(const char* text) override {
+    if (text == nullptr) return;
+    std::shared_ptr<const DebugOutputSink> sink;
+    {
+      std::lock_guard<std::mutex> hold(SinkLock());
+      sink = InstalledSink();
+    }
+    if (sink && *sink) (*sink)(text);
+  }
+};
+
 }  // namespace
 
-void WriteDebugOutput(const char* text) {
-  if (text == nullptr) return;
-  std::shared_ptr<const DebugOutputSink> sink;
-  {
-    std::lock_guard<std::mutex> hold(SinkLock());
-    sink = InstalledSink();
-  }
-  if (sink && *sink) (*sink)(text);
+DebugOutput& SystemDebugOutput() {
+  static auto* output = new PosixDebugOutput;
+  return *output;
 }
 
 DebugOutputSink SetDebugOutputSink(DebugOutputSink sink) {
@@ -46,4 +55,4 @@ void DebugOutputToStandardError(const char* text) {
   std::fflush(stderr);
 }
 
-}  // namespace lumenrt
+}  // namespace lumenrt::platform

@@ -16,6 +16,8 @@
 #include <memory>
 #include <string>
 
+#include "lumenrt/platform/export.h"
+
 namespace lumenrt::platform {
 
 enum class EntryKind {
@@ -23,13 +25,13 @@ enum class EntryKind {
   kOther,      // a file, a symbolic link, a device or anything else removed as a single entry
 };
 
-struct DirectoryEntry {
+struct LUMENRT_EXPORT DirectoryEntry {
   std::string name;
   EntryKind kind = EntryKind::kOther;
 };
 
 // An open directory. Destroying it closes it.
-class Directory {
+class LUMENRT_EXPORT Directory {
  public:
   virtual ~Directory() = default;
 
@@ -50,7 +52,7 @@ class Directory {
   virtual bool Remove(const std::string& name, EntryKind kind) = 0;
 };
 
-class FileTree {
+class LUMENRT_EXPORT FileTree {
  public:
   virtual ~FileTree() = default;
 
@@ -63,13 +65,13 @@ class FileTree {
 };
 
 // The system's file tree.
-FileTree& SystemFileTree();
+LUMENRT_EXPORT FileTree& SystemFileTree();
 
 // The file tree in use: the substitute when one is set, else the system's.
-FileTree& CurrentFileTree();
+LUMENRT_EXPORT FileTree& CurrentFileTree();
 
 // Sets the file tree in use (null restores the system's); returns the previous substitute. The caller
 // keeps ownership and keeps the substitute alive while it is in use.
-FileTree* SubstituteFileTree(FileTree* tree);
+LUMENRT_EXPORT FileTree* SubstituteFileTree(FileTree* tree);
 
 }  // namespace lumenrt::platform

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "lumenrt/platform/file_tree.h"
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
 namespace {

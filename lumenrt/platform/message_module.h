@@ -1,63 +1,35 @@
-// The message module: string tables that hold the message catalogue's formats, and the host's
-// message catalogue files.
+// The message tables of modules: where the message catalogue looks up its formats (a module's string
+// table) and the texts of error codes (a module's message table).
 //
 // A module handle names where formats are looked up:
-// - empty: the library's own image, whose string table holds the formats of every message the
-//   library itself reports (4099, 4101, 4109, 4152, 4164, 4314, 4320, 4352, 4456) and whose
-//   message table is empty;
-// - a handle from LoadMessageCatalogue: a catalogue file of the host's; its entries serve both as
-//   the string table (message formats) and as the message table (texts of error codes looked up
-//   when such a handle is given as a ZError's module);
+// - empty: the library's own image. Its string table is the library's built-in format table, which
+//   the core hands over (lumenrt/platform/internal/string_tables.h); it has no message
+//   table;
+// - a string-table module (lumenrt/platform/internal/string_tables.h; on this system, what a message
+// catalogue
+//   file becomes once the core has parsed it): its entries serve both as the string table and as the
+//   message table;
 // - any other handle: a module without tables; every lookup answers "no entry".
 //
-// Catalogue file format (8-bit text, one entry per line):
+// The process uses one MessageTables service, the system's unless a test substitutes its own
+// (SubstituteMessageTables), for example one that adds formats of its own and asks the system's for
+// the rest.
 //
-//   # Comment lines start with '#'; blank lines are ignored.
-//   4101   %s-E-SYSERR, system error: %s
-//   20001	%s-W-RETRY, retrying after %d seconds
-//
-// - A line is a message number, one or more blanks or tabs, and the format: the rest of the line as
-//   written (blanks inside and at the end are kept; a carriage return before the line feed is
-//   dropped). Leading blanks before the number are allowed.
-// - The number is decimal or 0x-prefixed hexadecimal, 0 to 4294967295; a message number above
-//   2147483647 is reached by passing the negative 32-bit value with the same bits.
-// - Each number appears once. A format is 1 to 127 characters, with no control characters
-//   other than tab.
-// - A format may hold at most two conversions: a first "%s" (with optional flags, width and
-//   precision) that receives the facility code, then one argument conversion: "%s", or one of
-//   d i u o x X c with optional flags, width, precision and an h, hh or l length. "%%" is a
-//   percent sign, except "%%s", which is refused because the catalogue takes every "%s" for a place
-//   to insert the argument. Anything else ("%n", "%p", "%f", "*" widths, a third conversion, a
-//   lone "%") is refused, so no file can make the library read an argument it was not given or
-//   write through a conversion.
-// - The expected shape is "%s-", a severity letter (E, F, I, W), "-", an identifier in capitals,
-//   ", ", the text with the argument's conversion; texts of error codes need no conversion at all.
-// - A file that breaks a rule is refused as a whole, with an error naming the file and line:
-//   "agent.msg:7: message 4101: conversion \"%n\" is not allowed".
-//
-// Thread safety: catalogues may be loaded, looked up and freed on any thread (a lock guards the set
-// of live catalogues). Installing another environment (SetMessageModuleEnv) is for start-up and
-// tests; it must not race with lookups on other threads.
+// Thread safety: string-table modules may be added, looked up and removed on any thread (a lock
+// guards the set of live modules). Substituting is for start-up and tests; it must not race with
+// lookups on other threads.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <string_view>
 
-#include "lumenrt/core/module_handle.h"
+#include "lumenrt/platform/export.h"
+#include "lumenrt/platform/module_handle.h"
 
-namespace lumenrt {
+namespace lumenrt::platform {
 
-inline constexpr int kMaxMessageFormatLength = 127;
-// Widths and precisions of conversions are limited to this many characters when filled.
-inline constexpr int kMaxFieldWidth = 4096;
-
-// Where the message catalogue's lookups go. The default reads the built-in table and catalogue
-// files; tests substitute their own tables.
-class MessageModuleEnv {
+class LUMENRT_EXPORT MessageTables {
  public:
-  virtual ~MessageModuleEnv();
+  virtual ~MessageTables();
 
   // Copies entry `id` of module's string table into buffer (size >= 1 bytes), cut to size - 1
   // characters and terminated. Returns the length copied, or 0 (buffer "") when there is no entry.
@@ -68,60 +40,12 @@ class MessageModuleEnv {
   virtual int LoadMessageText(ModuleHandle module, std::uint32_t id, char* buffer, int size) = 0;
 };
 
-// The platform's environment (built-in table and catalogue files). Never destroyed.
-MessageModuleEnv& DefaultMessageModuleEnv();
-// The environment lookups use: the installed one, else the default.
-MessageModuleEnv& CurrentMessageModuleEnv();
-// Installs env for every later lookup (null restores the default) and returns the one installed
-// before (null when it was the default). The caller keeps ownership.
-MessageModuleEnv* SetMessageModuleEnv(MessageModuleEnv* env);
+// The system's tables. Never destroyed.
+LUMENRT_EXPORT MessageTables& SystemMessageTables();
+// The tables in use: the substitute when one is set, else the system's.
+LUMENRT_EXPORT MessageTables& CurrentMessageTables();
+// Sets the tables in use (null restores the system's); returns the previous substitute. The caller
+// keeps ownership and keeps the substitute alive while it is in use.
+LUMENRT_EXPORT MessageTables* SubstituteMessageTables(MessageTables* tables);
 
-// The library's own format for a message number, or null when it has none.
-const char* BuiltInMessageFormat(std::uint32_t id);
-
-// One "%" conversion of a message format, as the catalogue's formatter reads it.
-struct FormatConversion {
-  enum Kind {
-    kPercent,      // "%%"
-    kText,         // "%s": fills a text
-    kNumber,       // d i u o x X c: fills a number
-    kUnsupported,  // a conversion the catalogue never fills ("%n", "%p", "%f", "%*d", "%lld" ...)
-    kIncomplete,   // "%" not followed by a conversion; the "%" stands for itself
-  };
-  Kind kind = kIncomplete;
-  std::size_t length = 1;  // characters from the "%" through the conversion letter
-  char letter = 0;         // conversion letter; 0 when incomplete
-  bool leftAlign = false;  // "-" flag
-  std::string_view flags;  // every flag character as written
-  int width = -1;          // -1 when none; larger values are limited to kMaxFieldWidth
-  int precision = -1;      // -1 when none; likewise limited
-  int lengthModifier = 0;  // 0 none, 'h', 'H' for "hh", 'l'
-};
-
-// Reads the conversion that starts at format[at], which must be '%'.
-FormatConversion ParseFormatConversion(std::string_view format, std::size_t at);
-
-// Whether a format can be filled safely with a facility code and one argument (rules above).
-struct MessageFormatCheck {
-  bool ok = true;
-  std::string problem;          // why not, when !ok ("conversion \"%n\" is not allowed")
-  int conversions = 0;          // conversions that take an argument
-  char argumentConversion = 0;  // letter of the second conversion; 0 when there is none
-};
-MessageFormatCheck CheckMessageFormat(std::string_view format);
-
-// Loads a catalogue file. Returns its handle, or empty with *error (when error is not null) set to
-// "<path>:<line>: <problem>" or "<path>: <problem>". Free the handle with FreeMessageCatalogue.
-ModuleHandle LoadMessageCatalogue(const char* path, std::string* error);
-// The same for a catalogue held in memory; `name` stands for the file name in errors.
-ModuleHandle ParseMessageCatalogue(std::string_view text, const char* name, std::string* error);
-// Frees a catalogue; later lookups through the handle answer "no entry". Empty or unknown handles
-// are ignored.
-void FreeMessageCatalogue(ModuleHandle catalogue);
-// True for a live handle from LoadMessageCatalogue or ParseMessageCatalogue.
-bool IsMessageCatalogue(ModuleHandle module);
-// Copies entry `id` of a live catalogue as LoadString does; 0 when the handle is not a live
-// catalogue or has no such entry.
-int CopyCatalogueEntry(ModuleHandle catalogue, std::uint32_t id, char* buffer, int size);
-
-}  // namespace lumenrt
+}  // namespace lumenrt::platform

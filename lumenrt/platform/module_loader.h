@@ -9,16 +9,38 @@
 // - `IsModuleLoaded` tells whether a module is currently loaded in the process, without loading it
 //   (for tests and diagnostics).
 // - Nothing here reports or raises. The functions may be called from any thread.
+//
+// The free functions go through the ModuleLoader in use: the system's unless a test substitutes its
+// own (SubstituteModuleLoader), for example one that refuses a chosen module. Substituting is for
+// start-up and tests, while no module it would have to release is loaded.
 #pragma once
 
-#include "lumenrt/core/module_handle.h"
+#include "lumenrt/platform/export.h"
+#include "lumenrt/platform/module_handle.h"
 
 namespace lumenrt::platform {
 
-ModuleHandle LoadModule(const char* name);
-void* FindSymbol(ModuleHandle module, const char* name);
+class LUMENRT_EXPORT ModuleLoader {
+ public:
+  virtual ~ModuleLoader();
+  virtual ModuleHandle Load(const char* name) = 0;
+  virtual void* FindSymbol(ModuleHandle module, const char* name) = 0;
+  virtual bool Release(ModuleHandle module) = 0;
+  virtual bool IsLoaded(const char* name) = 0;
+};
+
+// The system's loader. Never destroyed.
+LUMENRT_EXPORT ModuleLoader& SystemModuleLoader();
+// The loader in use: the substitute when one is set, else the system's.
+LUMENRT_EXPORT ModuleLoader& CurrentModuleLoader();
+// Sets the loader in use (null restores the system's); returns the previous substitute. The caller
+// keeps ownership.
+LUMENRT_EXPORT ModuleLoader* SubstituteModuleLoader(ModuleLoader* loader);
+
+LUMENRT_EXPORT ModuleHandle LoadModule(const char* name);
+LUMENRT_EXPORT void* FindSymbol(ModuleHandle module, const char* name);
 // True when the handle was released (an empty handle releases nothing and answers false).
-bool ReleaseModule(ModuleHandle module);
-bool IsModuleLoaded(const char* name);
+LUMENRT_EXPORT bool ReleaseModule(ModuleHandle module);
+LUMENRT_EXPORT bool IsModuleLoaded(const char* name);
 
 }  // namespace lumenrt::platform

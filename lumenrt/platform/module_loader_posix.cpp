@@ -4,25 +4,36 @@
 #include "lumenrt/platform/module_loader.h"
 
 namespace lumenrt::platform {
+namespace {
 
-ModuleHandle LoadModule(const char* name) {
-  if (name == nullptr || name[0] == '\0') return nullptr;
-  return dlopen(name, RTLD_NOW | RTLD_LOCAL);
-}
+class PosixModuleLoader final : public ModuleLoader {
+ public:
+  ModuleHandle Load(const char* name) override {
+    if (name == nullptr || name[0] == '\0') return nullptr;
+    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+  }
 
-void* FindSymbol(ModuleHandle module, const char* name) {
-  if (module == nullptr || name == nullptr) return nullptr;
-  return dlsym(module, name);
-}
+  void* FindSymbol(ModuleHandle module, const char* name) override {
+    if (module == nullptr || name == nullptr) return nullptr;
+    return dlsym(module, name);
+  }
 
-bool ReleaseModule(ModuleHandle module) { return module != nullptr && dlclose(module) == 0; }
+  bool Release(ModuleHandle module) override { return module != nullptr && dlclose(module) == 0; }
 
-bool IsModuleLoaded(const char* name) {
-  if (name == nullptr || name[0] == '\0') return false;
-  void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
-  if (handle == nullptr) return false;
-  dlclose(handle);  // RTLD_NOLOAD still counted a reference
-  return true;
+  bool IsLoaded(const char* name) override {
+    if (name == nullptr || name[0] == '\0') return false;
+    void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr) return false;
+    dlclose(handle);  // RTLD_NOLOAD still counted a reference
+    return true;
+  }
+};
+
+}  // namespace
+
+ModuleLoader& SystemModuleLoader() {
+  static auto* loader = new PosixModuleLoader;
+  return *loader;
 }
 
 }  // namespace lumenrt::platform

@@ -1,7 +1,8 @@
 // The registry store: keys and values below the local machine root, kept in a SQLite 3 database
 // file that several processes share at once.
 //
-// Location: $LUMENRT_REGISTRY when set and not empty, else $XDG_STATE_HOME/lumenrt/registry.db, else
+// Location: the path set with SetRegistryStorePath when there is one, else $LUMENRT_REGISTRY when
+// set and not empty (the user's override), else $XDG_STATE_HOME/lumenrt/registry.db, else
 // ~/.local/state/lumenrt/registry.db. The directory and the file are created by the first write;
 // reads never create them (without a file every key is missing).
 //
@@ -18,42 +19,77 @@
 // that is not a database or is corrupt, and the system's own code for other I/O failures.
 //
 // Connection: one per process, opened on first use, reopened when the location changes (so a test
-// may point $LUMENRT_REGISTRY elsewhere) and after a failure other than EBUSY; a child process made
+// may point the store elsewhere) and after a failure other than EBUSY; a child process made
 // by fork opens its own. Database: WAL journal, synchronous NORMAL, a 5-second busy timeout, cached
 // prepared statements; one value write is one autocommit UPSERT.
 //
 // Thread safety: the operations take a process-wide lock and may run on any thread.
+//
+// The functions go through the RegistryStore in use: the system's (SQLite) unless a test substitutes
+// its own (SubstituteRegistryStore). Substituting is for start-up and tests.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace lumenrt {
+#include "lumenrt/platform/export.h"
 
-// Where the store lives now (see above); empty when neither variable nor a home directory is known.
-std::string RegistryStorePath();
+namespace lumenrt::platform {
+
+class LUMENRT_EXPORT RegistryStore {
+ public:
+  virtual ~RegistryStore();
+  // The operations below, in the same order and with the same answers.
+  virtual std::string StorePath() = 0;
+  virtual int OpenKey(const char* keyPath) = 0;
+  virtual int CreateKey(const char* keyPath) = 0;
+  virtual int QueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
+                         std::uint32_t* size) = 0;
+  virtual int SetValue(const char* keyPath, const char* valueName, int type, const void* data,
+                       std::uint32_t size) = 0;
+};
+
+// The system's store. Never destroyed.
+LUMENRT_EXPORT RegistryStore& SystemRegistryStore();
+// The store in use: the substitute when one is set, else the system's.
+LUMENRT_EXPORT RegistryStore& CurrentRegistryStore();
+// Sets the store in use (null restores the system's); returns the previous substitute. The caller
+// keeps ownership.
+LUMENRT_EXPORT RegistryStore* SubstituteRegistryStore(RegistryStore* store);
+
+// Sets where the system's store lives from now on, ahead of $LUMENRT_REGISTRY (for hosts and tests;
+// null or empty returns to the environment's choice). Thread-safe.
+LUMENRT_EXPORT void SetRegistryStorePath(const char* path);
+
+// Where the store lives now (see above); empty when neither a set path, the variables nor a home
+// directory is known.
+LUMENRT_EXPORT std::string RegistryStorePath();
 
 // 0 when the key exists, ENOENT when it (or the store file) does not, else an errno value.
-int RegistryOpenKey(const char* keyPath);
+LUMENRT_EXPORT int RegistryOpenKey(const char* keyPath);
 
 // Creates the key and its missing parents. 0 when the key exists afterwards, else an errno value.
-int RegistryCreateKey(const char* keyPath);
+LUMENRT_EXPORT int RegistryCreateKey(const char* keyPath);
 
 // Reads a value. *size holds the room of data on entry (data may be null when *size is 0) and the
 // value's size on return. 0 with type and bytes set; ERANGE when the value does not fit (the size
 // still set, type set, data untouched); ENOENT when the value or the store file does not exist; else
 // an errno value. The key is not checked: a value of a missing key is missing.
-int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
-                       std::uint32_t* size);
+LUMENRT_EXPORT int RegistryQueryValue(const char* keyPath, const char* valueName, int* type,
+                                      unsigned char* data, std::uint32_t* size);
 
 // Sets a value of an existing key (RegistryCreateKey first); ENOENT when the key does not exist.
 // size above 0x7FFFFFFF is EINVAL.
-int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
-                     std::uint32_t size);
+LUMENRT_EXPORT int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
+                                    std::uint32_t size);
 
-// errno value for a SQLite result code (primary or extended), given the system error code SQLite
-// saw (0 if none): read-only and permission results give EACCES, a full disk ENOSPC, busy or locked
-// EBUSY, not a database or corrupt EIO, I/O and open failures the system code when there is one.
-int RegistryErrnoFromSqlite(int sqliteCode, int systemErrno);
+}  // namespace lumenrt::platform
 
+// The store's names as callers above the platform know them.
+namespace lumenrt {
+using platform::RegistryCreateKey;
+using platform::RegistryOpenKey;
+using platform::RegistryQueryValue;
+using platform::RegistrySetValue;
+using platform::RegistryStorePath;
 }  // namespace lumenrt

@@ -1,3 +1,5 @@
+#include "lumenrt/platform/internal/registry_store_sqlite.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,9 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "lumenrt/platform/registry_store.h"
-
-namespace lumenrt {
+namespace lumenrt::platform::sqlite {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
@@ -151,7 +151,8 @@ int OpenStore(bool forWrite) {
   }
   // The common case without building the location: the same $LUMENRT_REGISTRY as last time.
   if (connection.db != nullptr && connection.schemaReady) {
-    const char* env = std::getenv("LUMENRT_REGISTRY");
+    const std::string set = SetRegistryStorePathValue();
+    const char* env = set.empty() ? std::getenv("LUMENRT_REGISTRY") : set.c_str();
     if (env != nullptr && *env != '\0' && connection.path == env) return 0;
   }
   const std::string path = RegistryStorePath();
@@ -246,6 +247,7 @@ int SelectKey(std::string_view key) {
 }  // namespace
 
 std::string RegistryStorePath() {
+  if (std::string set = SetRegistryStorePathValue(); !set.empty()) return set;
   if (const char* path = std::getenv("LUMENRT_REGISTRY"); path != nullptr && *path != '\0') return path;
   if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/')
     return std::string(state) + "/lumenrt/registry.db";
@@ -412,4 +414,4 @@ int RegistrySetValue(const char* keyPath, const char* valueName, int type, const
   return sqlite3_changes(connection.db) > 0 ? 0 : ENOENT;
 }
 
-}  // namespace lumenrt
+}  // namespace lumenrt::platform::sqlite

@@ -1,16 +1,16 @@
 #include "lumenrt/platform/system_error.h"
 
-#include "lumenrt/platform/substitution.h"
+#include "lumenrt/platform/internal/substitution.h"
 
-namespace lumenrt {
+namespace lumenrt::platform {
 namespace {
-platform::Substitution<SystemErrorEnv> g_env;
+constinit Substitution<ErrorTexts> g_substitute;
 }  // namespace
 
-SystemErrorEnv::~SystemErrorEnv() = default;
+ErrorTexts::~ErrorTexts() = default;
 
-SystemErrorEnv& CurrentSystemErrorEnv() { return g_env.Current(DefaultSystemErrorEnv()); }
+ErrorTexts& CurrentErrorTexts() { return g_substitute.Current(SystemErrorTexts()); }
 
-SystemErrorEnv* SetSystemErrorEnv(SystemErrorEnv* env) { return g_env.Exchange(env); }
+ErrorTexts* SubstituteErrorTexts(ErrorTexts* texts) { return g_substitute.Exchange(texts); }
 
-}  // namespace lumenrt
+}  // namespace lumenrt::platform

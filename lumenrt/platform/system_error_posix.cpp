@@ -2,9 +2,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/system_error.h"
 
-namespace lumenrt {
+namespace lumenrt::platform {
 namespace {
 
 // XSI form: fills the buffer and returns 0 or an error number.
@@ -12,7 +13,7 @@ namespace {
 // GNU form: returns the text, which may or may not be the buffer.
 [[maybe_unused]] const char* Pick(const char* result, const char*) { return result; }
 
-class PosixSystemErrorEnv final : public SystemErrorEnv {
+class PosixErrorTexts final : public ErrorTexts {
  public:
   int SystemText(int code, char* buffer, int size) override {
     if (buffer == nullptr || size <= 0) return 0;
@@ -23,19 +24,15 @@ class PosixSystemErrorEnv final : public SystemErrorEnv {
     if (text == nullptr) return 0;
     // The C library names codes it does not know "Unknown error N"; that is no text of the system's.
     if (std::string_view(text).starts_with("Unknown error")) return 0;
-    std::size_t n = std::strlen(text);
-    if (n > static_cast<std::size_t>(size - 1)) n = static_cast<std::size_t>(size - 1);
-    std::memmove(buffer, text, n);
-    buffer[n] = '\0';
-    return static_cast<int>(n);
+    return CopyCutTerminate(text, buffer, size);
   }
 };
 
 }  // namespace
 
-SystemErrorEnv& DefaultSystemErrorEnv() {
-  static auto* env = new PosixSystemErrorEnv;
-  return *env;
+ErrorTexts& SystemErrorTexts() {
+  static auto* texts = new PosixErrorTexts;
+  return *texts;
 }
 
-}  // namespace lumenrt
+}  // namespace lumenrt::platform

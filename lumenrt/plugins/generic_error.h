@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <string>
 
-class GenericError {
+#include "lumenrt/platform/export.h"
+
+class LUMENRT_EXPORT GenericError {
  public:
   GenericError(std::string text, std::int32_t code) : text(std::move(text)), code(code) {}
   GenericError(const GenericError& other) = default;

@@ -16,7 +16,8 @@
 
 #include <cstdint>
 
-#include "lumenrt/core/module_handle.h"
+#include "lumenrt/platform/export.h"
+#include "lumenrt/platform/module_handle.h"
 
 #if defined(_WIN32)
 #define LUMENRT_NETAPI_CALL __stdcall
@@ -32,7 +33,7 @@ using Byte = std::uint8_t;     // BYTE
 using DomainInfoLevel = int;   // DSROLE_PRIMARY_DOMAIN_INFO_LEVEL
 }  // namespace lumenrt::netapi
 
-class NetApi32DLL {
+class LUMENRT_EXPORT NetApi32DLL {
  public:
   using NetDfsGetInfoFn = lumenrt::netapi::Status(LUMENRT_NETAPI_CALL*)(
       lumenrt::netapi::WideChar* dfsEntryPath, lumenrt::netapi::WideChar* serverName,

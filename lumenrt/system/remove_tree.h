@@ -17,5 +17,7 @@
 // for the result to be meaningful (a concurrent change cannot make the walk leave the tree).
 #pragma once
 
+#include "lumenrt/platform/export.h"
+
 // contentsOnly non-zero keeps the directory itself, emptied.
-int RemoveTree(const char* path, int contentsOnly);
+LUMENRT_EXPORT int RemoveTree(const char* path, int contentsOnly);

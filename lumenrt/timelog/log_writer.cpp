@@ -1,12 +1,15 @@
 #include "lumenrt/timelog/log_writer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include "lumenrt/core/internal/log_route.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/registry_values.h"
+#include "lumenrt/platform/file_service.h"
+#include "lumenrt/timelog/internal/log_routes.h"
+#include "lumenrt/timelog/time_prefix.h"
 
 namespace {
 
@@ -21,7 +24,7 @@ struct LogState {
   std::string fileName;
   std::int32_t fileNumber = -1;
   std::int32_t bytesWritten = -1;
-  std::FILE* file = nullptr;
+  lumenrt::platform::FileHandle file = nullptr;
   bool bannerWritten = false;
 };
 
@@ -43,16 +46,23 @@ std::int32_t ReadPosition(const std::string& valueName) {
   return value;
 }
 
+lumenrt::platform::FileService& Files() { return lumenrt::platform::CurrentFileService(); }
+
 void OpenFile(LogState& s, int truncate) {
   s.fileName =
       s.directory + s.baseName + "-" + std::to_string(static_cast<long long>(s.fileNumber) + 1) + ".LOG";
-  s.file = std::fopen(s.fileName.c_str(), truncate == 1 ? "w" : "a+");
+  s.file = Files().Open(
+      s.fileName.c_str(),
+      truncate == 1 ? lumenrt::platform::FileOpenMode::kTruncate : lumenrt::platform::FileOpenMode::kAppend,
+      nullptr);
 }
 
 void CloseFile(LogState& s) {
-  if (s.file != nullptr) std::fclose(s.file);
+  if (s.file != nullptr) Files().Close(s.file);
   s.file = nullptr;
 }
+
+[[maybe_unused]] const bool g_routesInstalled = (lumenrt::InstallLogWriterRoutes(), true);
 
 }  // namespace
 
@@ -64,6 +74,7 @@ int LogOpen(const char* directory, const char* baseName, int truncate) {
       baseName != nullptr ? std::string(baseName, strnlen(baseName, kLogNameMax + 1)) : "";
   if (dir.size() > kLogNameMax || base.size() > kLogNameMax) return 0;
 
+  lumenrt::InstallLogWriterRoutes();
   LogState& s = State();
   CloseFile(s);
   s.directory = dir;
@@ -87,10 +98,11 @@ int LogWrite(int /*channel*/, const char* text) {
   if (text == nullptr) text = "";
   const std::size_t length = std::strlen(text);
   LogState& s = State();
-  std::FILE* out = s.file != nullptr ? s.file : stdout;
-  std::fwrite(prefix.c_str(), 1, static_cast<std::size_t>(prefix.Length()), out);
-  std::fwrite(text, 1, length, out);
-  std::fputc('\n', out);
+  lumenrt::platform::FileService& files = Files();
+  lumenrt::platform::FileHandle out = s.file != nullptr ? s.file : files.StandardOutput();
+  files.Write(out, prefix.c_str(), static_cast<std::size_t>(prefix.Length()));
+  files.Write(out, text, length);
+  files.Write(out, "\n", 1);
   if (s.file == nullptr) return 1;
 
   // Counted in 64 bits and kept at the largest 32-bit number: a huge stored count or line cannot
@@ -107,7 +119,7 @@ int LogWrite(int /*channel*/, const char* text) {
 void LogRotate() {
   LogState& s = State();
   if (s.file == nullptr) return;
-  std::fflush(s.file);
+  Files().Flush(s.file);
   if (s.bytesWritten <= kLogSizeLimit) return;
 
   CloseFile(s);
@@ -129,6 +141,11 @@ void LogRotate() {
 }
 
 namespace lumenrt {
+
+void InstallLogWriterRoutes() {
+  SetDefaultLogRoute(&LogWrite);
+  SetTimePrefixSource(&MessageTimePrefix);
+}
 
 LogStatus CurrentLogStatus() {
   const LogState& s = State();

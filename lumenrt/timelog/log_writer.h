@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <string>
 
+#include "lumenrt/platform/export.h"
+
 // Longest directory and base name LogOpen accepts, in characters.
 inline constexpr int kLogNameMax = 519;
 // A file is closed and the next one started once more than this many bytes have been counted.
@@ -35,17 +37,17 @@ inline constexpr const char kLogVersionBanner[] = "5.00.1524 May  4 2004 11:04:0
 // appends. Returns 1 when the file is open, 0 when it could not be opened (lines then go to standard
 // output) or when the directory or base name is longer than 519 characters: that call is refused
 // and changes nothing.
-int LogOpen(const char* directory, const char* baseName, int truncate);
+LUMENRT_EXPORT int LogOpen(const char* directory, const char* baseName, int truncate);
 
 // Writes one line (null text counts as empty). channel is not used. Returns 1.
-int LogWrite(int channel, const char* text);
+LUMENRT_EXPORT int LogWrite(int channel, const char* text);
 
 // Moves to the next file when the current one has grown past the size limit; called by LogWrite.
-void LogRotate();
+LUMENRT_EXPORT void LogRotate();
 
 namespace lumenrt {
 
-struct LogStatus {
+struct LUMENRT_EXPORT LogStatus {
   bool open = false;     // a file is open
   std::string fileName;  // the current file's name (empty before the first LogOpen)
   std::int32_t fileNumber = -1;
@@ -53,10 +55,10 @@ struct LogStatus {
 };
 
 // The writer's state, for hosts and tests.
-LogStatus CurrentLogStatus();
+LUMENRT_EXPORT LogStatus CurrentLogStatus();
 
 // Closes the current file; later lines go to standard output until the next LogOpen. The numbers in
 // the registry stay as they are.
-void LogClose();
+LUMENRT_EXPORT void LogClose();
 
 }  // namespace lumenrt

@@ -16,7 +16,9 @@
 #include <cstddef>
 #include <cstdint>
 
-struct TimeRecord {
+#include "lumenrt/platform/export.h"
+
+struct LUMENRT_EXPORT TimeRecord {
   std::uint16_t zone;
   std::int16_t year;
   std::uint8_t month;
@@ -34,7 +36,7 @@ static_assert(offsetof(TimeRecord, year) == 2 && offsetof(TimeRecord, month) == 
               offsetof(TimeRecord, hundredths) == 9 && offsetof(TimeRecord, reserved) == 12);
 
 // One row of the named-zone table: offset in minutes east of UTC, zero-padded abbreviation and name.
-struct ZoneNameEntry {
+struct LUMENRT_EXPORT ZoneNameEntry {
   std::int32_t offset;
   char abbreviation[5];
   char name[35];
@@ -44,10 +46,10 @@ static_assert(sizeof(ZoneNameEntry) == 44, "ZoneNameEntry is a stored 44-byte ro
 // The 15 named zones, from "HST" (-600) to "NZT". The "NZT" row stores -210 minutes, the same value
 // as the Newfoundland row; the table is kept as it has always been stored.
 inline constexpr int kZoneNameCount = 15;
-extern const ZoneNameEntry ZoneNameTable[kZoneNameCount];
+extern LUMENRT_EXPORT const ZoneNameEntry ZoneNameTable[kZoneNameCount];
 
 // Month names used in print, "JAN" to "DEC".
-extern const char* const TimeMonthNames[12];
+extern LUMENRT_EXPORT const char* const TimeMonthNames[12];
 
 // The answer of LocalZoneOffset when the system cannot tell the zone.
 inline constexpr int kUnknownZoneOffset = -2047;
@@ -56,41 +58,41 @@ inline constexpr int kUnknownZoneOffset = -2047;
 // else from the current UTC time. The zone word is left 0; bytes 9 and 10 receive milliseconds / 10
 // and (milliseconds mod 10) * 10, byte 11 is 0. Returns 1, or 0 when the time cannot be converted
 // (a file time above 0x7FFFFFFFFFFFFFFF, an unreadable clock, a null record).
-int GetTimeRecord(TimeRecord* record, std::uint64_t fileTime = 0);
+LUMENRT_EXPORT int GetTimeRecord(TimeRecord* record, std::uint64_t fileTime = 0);
 
 // Offset of local time from UTC in minutes east, daylight saving included, or -2047 when the system
 // cannot tell.
-int LocalZoneOffset();
+LUMENRT_EXPORT int LocalZoneOffset();
 
 // Writes "+hhmm" or "-hhmm" (5 characters and a zero; text must hold 6 bytes). Returns 1. An offset
 // of 100 hours or more (|minutes| > 5999) does not fit: "+????" or "-????" and 0.
-int FormatZoneOffset(char* text, int minutes);
+LUMENRT_EXPORT int FormatZoneOffset(char* text, int minutes);
 
 // Days of a month: 30 for months 4, 6, 9 and 11; for month 2, 29 in every year divisible by 4 (no
 // century rule: 1900 and 2100 have 29) and 28 otherwise; 31 for any other value.
-int DaysInMonth(int month, int year);
+LUMENRT_EXPORT int DaysInMonth(int month, int year);
 
 // out = in's moment in the zone `minutes` east of UTC; the zone word of out marks `minutes` (it stays
 // 0 when minutes is 0, and a difference of 0 copies in, zone word included). Returns 1, or 0 (out =
 // in) when minutes lies outside -1440..1440 or in is invalid. Carries into the year may leave out
 // outside the valid years (a conversion of 31-DEC-9999 eastwards); out then prints as invalid.
-int ConvertTimeZone(TimeRecord* out, const TimeRecord* in, int minutes);
+LUMENRT_EXPORT int ConvertTimeZone(TimeRecord* out, const TimeRecord* in, int minutes);
 
 // Writes the printed form (29 characters and a zero; text must hold 30 bytes). toLocal non-zero
 // converts to the local zone first (offset 0 when the zone is unknown). The all-zero record prints
 // "00-000-0000 00:00:00.00 +0000" and returns 1; any other invalid record prints
 // "??-???-???? ??:??:??.?? +????" and returns 0.
-int FormatTimestamp(char* text, const TimeRecord* record, int toLocal);
+LUMENRT_EXPORT int FormatTimestamp(char* text, const TimeRecord* record, int toLocal);
 
 namespace lumenrt {
 
 // True when record is valid in the sense above.
-bool IsValidTimeRecord(const TimeRecord& record);
+LUMENRT_EXPORT bool IsValidTimeRecord(const TimeRecord& record);
 
 // Offset in minutes east that the zone word marks (0 for no mark); meaningful for valid records.
-int ZoneWordOffset(std::uint16_t zone);
+LUMENRT_EXPORT int ZoneWordOffset(std::uint16_t zone);
 
 // Zone word marking `minutes` east (0x1000 plus the 12-bit two's-complement form).
-std::uint16_t MakeZoneWord(int minutes);
+LUMENRT_EXPORT std::uint16_t MakeZoneWord(int minutes);
 
 }  // namespace lumenrt

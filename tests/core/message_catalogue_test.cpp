@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "lumenrt/core/facility_table.h"
+#include "lumenrt/core/message_format.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/message_module.h"
 #include "lumenrt/platform/system_error.h"
@@ -26,23 +27,23 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 // Formats of the tests' own messages; everything else comes from the library's table.
-class TestModuleEnv : public lumenrt::MessageModuleEnv {
+class TestModuleEnv : public lumenrt::platform::MessageTables {
  public:
   std::map<std::uint32_t, std::string> formats;
   int LoadString(ModuleHandle module, std::uint32_t id, char* buffer, int size) override {
     auto it = formats.find(id);
     if (module != nullptr || it == formats.end())
-      return lumenrt::DefaultMessageModuleEnv().LoadString(module, id, buffer, size);
+      return lumenrt::platform::SystemMessageTables().LoadString(module, id, buffer, size);
     std::string text = it->second.substr(0, static_cast<std::size_t>(size - 1));
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return static_cast<int>(text.size());
   }
   int LoadMessageText(ModuleHandle module, std::uint32_t id, char* buffer, int size) override {
-    return lumenrt::DefaultMessageModuleEnv().LoadMessageText(module, id, buffer, size);
+    return lumenrt::platform::SystemMessageTables().LoadMessageText(module, id, buffer, size);
   }
 };
 
-class TestSystemErrorEnv : public lumenrt::SystemErrorEnv {
+class TestSystemErrorEnv : public lumenrt::platform::ErrorTexts {
  public:
   std::map<int, std::string> texts;
   int SystemText(int code, char* buffer, int size) override {
@@ -65,14 +66,14 @@ class MessageCatalogueTest : public ::testing::Test {
     env_.formats = {{kText, "%s-E-ID, the text %s"},
                     {kNumber, "%s-I-NUM, count %d"},
                     {kWarning, "%s-W-WARN, beware of %s"}};
-    previousModuleEnv_ = lumenrt::SetMessageModuleEnv(&env_);
-    previousSystemEnv_ = lumenrt::SetSystemErrorEnv(&system_);
+    previousModuleEnv_ = lumenrt::platform::SubstituteMessageTables(&env_);
+    previousSystemEnv_ = lumenrt::platform::SubstituteErrorTexts(&system_);
     ResetGlobals();
   }
   void TearDown() override {
     ResetGlobals();
-    lumenrt::SetMessageModuleEnv(previousModuleEnv_);
-    lumenrt::SetSystemErrorEnv(previousSystemEnv_);
+    lumenrt::platform::SubstituteMessageTables(previousModuleEnv_);
+    lumenrt::platform::SubstituteErrorTexts(previousSystemEnv_);
   }
   static void ResetGlobals() {
     MessageModule = nullptr;
@@ -102,8 +103,8 @@ class MessageCatalogueTest : public ::testing::Test {
 
   TestModuleEnv env_;
   TestSystemErrorEnv system_;
-  lumenrt::MessageModuleEnv* previousModuleEnv_ = nullptr;
-  lumenrt::SystemErrorEnv* previousSystemEnv_ = nullptr;
+  lumenrt::platform::MessageTables* previousModuleEnv_ = nullptr;
+  lumenrt::platform::ErrorTexts* previousSystemEnv_ = nullptr;
 };
 
 // --- tables ---
@@ -508,25 +509,6 @@ TEST_F(MessageCatalogueTest, CountSeverityCountsTheFourLettersWhenSwitchedOn) {
   EXPECT_EQ(SeverityCountF, 2);
   EXPECT_EQ(SeverityCountI, 2);
   EXPECT_EQ(SeverityCountW, 3);
-}
-
-TEST(MessageTimePrefixTest, TakesMonthDayHourAndMinuteFromThePrintedTimestamp) {
-  const std::pair<const char*, const char*> cases[] = {
-      {" 7-DEC-2026 21:58:04.17 +0100", "Dec07 21:58 "},
-      {"31-JAN-2027 00:05:59.99 -0530", "Jan31 00:05 "},
-      {"?\?-?\?\?-?\?\?\? ?\?:?\?:?\?.?\? +?\?\?\?", "?\?\?\?\? ?\?:?\? "},
-      {"", "?\?\?\?\? ?\?\?\?\? "},
-  };
-  for (const auto& [printed, expected] : cases) {
-    char prefix[13];
-    lumenrt::TimePrefixFromTimestamp(printed, prefix);
-    EXPECT_STREQ(prefix, expected) << printed;
-  }
-  ZString now = MessageTimePrefix();
-  ASSERT_EQ(now.Length(), 12);
-  EXPECT_EQ(now[5], ' ');
-  EXPECT_EQ(now[8], ':');
-  EXPECT_EQ(now[11], ' ');
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The standard block ciphers against straightforward compositions of OpenSSL's low-level functions,
 // and the key-derivation and tail rules.
 #define OPENSSL_SUPPRESS_DEPRECATED
-#include "lumenrt/crypto/block_ciphers.h"
+#include "lumenrt/crypto/internal/block_ciphers.h"
 
 #include <cstring>
 #include <string>

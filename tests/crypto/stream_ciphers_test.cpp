@@ -8,9 +8,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "lumenrt/crypto/qwik_cipher.h"
-#include "lumenrt/crypto/simd_kernels.h"
-#include "lumenrt/crypto/zcrypt1_cipher.h"
+#include "lumenrt/crypto/internal/qwik_cipher.h"
+#include "lumenrt/crypto/internal/simd_kernels.h"
+#include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 
 #include "crypto/test_util.h"
 

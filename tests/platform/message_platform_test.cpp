@@ -12,7 +12,7 @@
 namespace {
 
 TEST(SystemErrorEnvTest, DefaultGivesTheSystemTextOrNothing) {
-  auto& env = lumenrt::DefaultSystemErrorEnv();
+  auto& env = lumenrt::platform::SystemErrorTexts();
   char text[256];
   EXPECT_EQ(env.SystemText(ENOENT, text, sizeof text), static_cast<int>(std::strlen(std::strerror(ENOENT))));
   EXPECT_STREQ(text, std::strerror(ENOENT));

@@ -46,7 +46,8 @@ TEST(RegistryStore, MapsStoreFailuresToSystemCodes) {
       {SQLITE_NOMEM, 0, ENOMEM},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(RegistryErrnoFromSqlite(c.sqlite, c.system), c.expected) << c.sqlite << "/" << c.system;
+    EXPECT_EQ(platform::sqlite::RegistryErrnoFromSqlite(c.sqlite, c.system), c.expected)
+        << c.sqlite << "/" << c.system;
 }
 
 TEST(RegistryStore, LocationFollowsTheEnvironment) {
@@ -60,6 +61,7 @@ TEST(RegistryStore, LocationFollowsTheEnvironment) {
       {nullptr, nullptr, "HOME/.local/state/lumenrt/registry.db"},
   };
   ScopedRegistry restore;
+  platform::SetRegistryStorePath(nullptr);  // the environment decides
   const char* oldState = std::getenv("XDG_STATE_HOME");
   const std::string savedState = oldState != nullptr ? oldState : "";
   setenv("HOME", "/home/u", 1);
@@ -70,6 +72,12 @@ TEST(RegistryStore, LocationFollowsTheEnvironment) {
     if (expected.rfind("HOME", 0) == 0) expected.replace(0, 4, "/home/u");
     EXPECT_EQ(RegistryStorePath(), expected);
   }
+  // A path set through the interface comes first, ahead of $LUMENRT_REGISTRY.
+  setenv("LUMENRT_REGISTRY", "/x/r.db", 1);
+  platform::SetRegistryStorePath("/set/r.db");
+  EXPECT_EQ(RegistryStorePath(), "/set/r.db");
+  platform::SetRegistryStorePath("");
+  EXPECT_EQ(RegistryStorePath(), "/x/r.db");
   oldState != nullptr ? setenv("XDG_STATE_HOME", savedState.c_str(), 1) : unsetenv("XDG_STATE_HOME");
   setenv("HOME", home.c_str(), 1);
 }
@@ -78,7 +86,7 @@ TEST(RegistryStore, ReadsCreateNothingAndWritesCreateTheDirectory) {
   testing::TempDir dir;
   ScopedRegistry restore;
   const std::string file = dir / "sub/dir/registry.db";
-  setenv("LUMENRT_REGISTRY", file.c_str(), 1);
+  platform::SetRegistryStorePath(file.c_str());
   int error = 0;
   EXPECT_EQ(RegistryOpenKey("SOFTWARE"), ENOENT);
   EXPECT_EQ(RegistryOpenKey(""), 0);  // the root always exists

@@ -16,8 +16,11 @@
 #include <unistd.h>
 
 #include "lumenrt/core/message_catalogue.h"
+#include "lumenrt/platform/internal/registry_store_sqlite.h"
+#include "lumenrt/platform/registry_store.h"
 
-#include "tools/run_tool.h"
+#include "support/run_tool.h"
+#include "support/scratch_dir.h"
 
 namespace lumenrt::testing {
 
@@ -33,34 +36,28 @@ inline void WriteFile(const std::string& path, const std::string& text) {
 }
 
 // A fresh directory, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/lumenrt-test-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+using TempDir = lumenrt::test::ScratchDir;
 
- private:
-  std::string path_;
-};
-
-// Points LUMENRT_REGISTRY at a store file of its own (not yet created) for its lifetime.
+// Points the registry store at a file of its own (not yet created) for its lifetime, through
+// SetRegistryStorePath. The tool that a test runs is another process: it finds the same file through
+// $LUMENRT_REGISTRY, which is set for it as well.
 class ScopedRegistry {
  public:
-  ScopedRegistry() : file_(dir_ / "registry.db") {
-    if (const char* old = std::getenv("LUMENRT_REGISTRY")) old_ = old, hadOld_ = true;
+  ScopedRegistry() : file_(dir_ / "registry.db"), oldPath_(platform::SetRegistryStorePathValue()) {
+    if (const char* old = std::getenv("LUMENRT_REGISTRY")) oldEnv_ = old, hadOldEnv_ = true;
+    platform::SetRegistryStorePath(file_.c_str());
     setenv("LUMENRT_REGISTRY", file_.c_str(), 1);
   }
-  ~ScopedRegistry() { hadOld_ ? setenv("LUMENRT_REGISTRY", old_.c_str(), 1) : unsetenv("LUMENRT_REGISTRY"); }
+  ~ScopedRegistry() {
+    platform::SetRegistryStorePath(oldPath_.c_str());
+    hadOldEnv_ ? setenv("LUMENRT_REGISTRY", oldEnv_.c_str(), 1) : unsetenv("LUMENRT_REGISTRY");
+  }
   const std::string& file() const { return file_; }
 
  private:
   TempDir dir_;
-  std::string file_, old_;
-  bool hadOld_ = false;
+  std::string file_, oldPath_, oldEnv_;
+  bool hadOldEnv_ = false;
 };
 
 // True when the message catalogue formats and routes messages (the catalogue's placeholder writes

@@ -15,6 +15,8 @@
 
 #include "lumenrt/platform/file_tree.h"
 
+#include "support/scratch_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -29,9 +31,8 @@ void WriteFile(const fs::path& p, const std::string& text = "x") { std::ofstream
 class RemoveTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "lumenrt-rmtree-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    base_ = pattern;
+    ASSERT_FALSE(scratch_.path().empty());
+    base_ = scratch_.path();
     tree_ = base_ / "tree";
     fs::create_directories(tree_);
     fs::create_directories(base_ / "outside" / "deep");
@@ -39,20 +40,13 @@ class RemoveTreeTest : public ::testing::Test {
     WriteFile(base_ / "outside" / "deep" / "keep.txt");
     WriteFile(base_ / "beside.txt");
   }
-  void TearDown() override {
-    std::error_code ignored;
-    for (auto& e : fs::recursive_directory_iterator(base_, ignored))
-      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add | fs::perm_options::nofollow,
-                      ignored);
-    fs::remove_all(base_, ignored);
-  }
-
   void ExpectOutsideIntact() {
     EXPECT_TRUE(fs::exists(base_ / "outside" / "keep.txt"));
     EXPECT_TRUE(fs::exists(base_ / "outside" / "deep" / "keep.txt"));
     EXPECT_TRUE(fs::exists(base_ / "beside.txt"));
   }
 
+  lumenrt::test::ScratchDir scratch_{"lumenrt-rmtree"};
   fs::path base_, tree_;
 };
 

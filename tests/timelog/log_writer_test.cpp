@@ -10,6 +10,7 @@
 #include "lumenrt/core/registry_values.h"
 
 #include "platform/registry_test_support.h"
+#include "support/faulty_files.h"
 
 namespace {
 
@@ -128,6 +129,25 @@ TEST_F(LogWriter, OverlongNamesAreRefusedAndChangeNothing) {
   // 519 characters are accepted; the system then refuses so long a file name.
   EXPECT_EQ(LogOpen(Dir().c_str(), std::string(519, 'n').c_str(), 0), 0);
   EXPECT_EQ(lumenrt::CurrentLogStatus().fileName, Dir() + std::string(519, 'n') + "-1.LOG");
+}
+
+// The writer reaches its files only through the platform's file service: a substitute sees every
+// open, write and flush, and what it does to them shows in the file.
+TEST_F(LogWriter, FilesGoThroughTheFileService) {
+  lumenrt::test::ScopedFaultyFiles files;
+  ASSERT_EQ(LogOpen(Dir().c_str(), "Agent", 1), 1);
+  ASSERT_EQ(files.openedPaths, std::vector<std::string>{File(1)});
+  files.writes = files.flushes = 0;
+  LogWrite(0, "whole");
+  EXPECT_EQ(files.writes, 3);  // prefix, text, line feed
+  EXPECT_EQ(files.flushes, 1);
+  files.shortWriteAt = 5;  // the text of the next line: "cut" of "cutoff"
+  LogWrite(0, "cutoff");
+  EXPECT_TRUE(std::regex_match(ReadFile(File(1)), std::regex(".{12}whole\n.{12}cut\n"))) << ReadFile(File(1));
+
+  files.failOpens = true;
+  EXPECT_EQ(LogOpen(Dir().c_str(), "Other", 0), 0);
+  EXPECT_FALSE(lumenrt::CurrentLogStatus().open);
 }
 
 TEST_F(LogWriter, BrokenRegistryDoesNotStopTheLog) {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/run_tool.h"
+#include "support/run_tool.h"
 
 namespace {
 

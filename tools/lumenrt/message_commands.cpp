@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "lumenrt/core/message_catalogue.h"
-#include "lumenrt/platform/message_module.h"
+#include "lumenrt/core/message_format.h"
 
 #include "command.h"
 

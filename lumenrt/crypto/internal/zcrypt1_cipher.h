@@ -46,6 +46,7 @@ class ZCrypt1Cipher : public lumenrt::DirectedCipher {
   static constexpr uint32_t kChunk = 1024;
 
   ZCrypt1Cipher() : DirectedCipher(2) {}
+  ~ZCrypt1Cipher() override;
   int Process(unsigned char* buffer, uint32_t length) override;
 
   uint32_t key_word() const { return key_word_; }

@@ -1,5 +1,5 @@
 // Message formats: the safety check, catalogue files and lookups through module handles.
-#include "lumenrt/platform/message_module.h"
+#include "lumenrt/core/message_format.h"
 
 #include <cstring>
 #include <string>
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "lumenrt/core/message_catalogue.h"
+#include "lumenrt/platform/message_module.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ TEST(MessageCatalogueFileTest, HandlesAreCheckedBeforeUse) {
   ModuleHandle catalogue = lumenrt::ParseMessageCatalogue("7 %s-I-SEVEN, seven %s\n", "mem", &error);
   ASSERT_NE(catalogue, nullptr) << error;
   char buffer[128];
-  auto& env = lumenrt::DefaultMessageModuleEnv();
+  auto& env = lumenrt::platform::SystemMessageTables();
   EXPECT_GT(env.LoadString(catalogue, 7, buffer, sizeof buffer), 0);
   EXPECT_GT(env.LoadMessageText(catalogue, 7, buffer, sizeof buffer), 0);
 

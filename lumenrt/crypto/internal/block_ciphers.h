@@ -18,6 +18,9 @@
 // std::bad_alloc when it cannot). DES builds its key schedule at each call, the others when keyed.
 // Unkeyed, DES runs with an all-zero key, Triple DES and Blowfish with all-zero schedules, and AES
 // skips its block step, leaving only the chaining XOR and the tail rotation.
+//
+// Keys, key schedules and the digests they come from are wiped (OPENSSL_cleanse) when the cipher is
+// keyed again and when it is destroyed; OpenSSL wipes the AES contexts' schedules itself.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +41,7 @@ void MakeDesKey(const char* text, size_t n, unsigned char key[8]);
 class ZDesCipher : public lumenrt::DirectedCipher {
  public:
   ZDesCipher() : DirectedCipher(0) {}
+  ~ZDesCipher() override;
   int Process(unsigned char* buffer, uint32_t length) override;
 
  protected:

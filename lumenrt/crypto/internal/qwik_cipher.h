@@ -23,6 +23,7 @@ std::array<uint8_t, 4> QwikKeyBytes(const char* key, size_t length);
 class ZQwikCipher : public lumenrt::DirectedCipher {
  public:
   ZQwikCipher() : DirectedCipher(1) {}
+  ~ZQwikCipher() override;
   int Process(unsigned char* buffer, uint32_t length) override;
 
  protected:

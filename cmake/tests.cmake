@@ -1,0 +1,51 @@
+# The test suites: one GoogleTest executable per folder under tests/ (tests/<folder>/**/*.cpp), named
+# test_<folder>.
+#
+# Linking: a test executable links lumenrt_internal, the library's objects themselves, so it reaches
+# internal headers and functions; no liblumenrt.so is loaded into it. A shared module that a test
+# loads with dlopen and that calls the library links `lumenrt` (liblumenrt.so), and so gets the
+# library's exported API of its own. A folder listed in LUMENRT_SHARED_TESTS links `lumenrt` instead
+# (public API only), for tests whose modules must share the library's state with the test itself.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(LUMENRT_SHARED_TESTS "" CACHE STRING "Test folders whose executable links liblumenrt.so")
+
+file(GLOB LUMENRT_TEST_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/*)
+foreach(dir ${LUMENRT_TEST_DIRS})
+  if(NOT IS_DIRECTORY ${dir})
+    continue()
+  endif()
+  get_filename_component(sub ${dir} NAME)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT srcs)
+    continue()
+  endif()
+  add_executable(test_${sub} ${srcs})
+  target_include_directories(test_${sub} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  if(sub IN_LIST LUMENRT_SHARED_TESTS)
+    target_link_libraries(test_${sub} PRIVATE lumenrt)
+  else()
+    target_link_libraries(test_${sub} PRIVATE lumenrt_internal)
+  endif()
+  target_link_libraries(test_${sub} PRIVATE lumenrt_warnings GTest::gtest GTest::gmock GTest::gtest_main
+    OpenSSL::Crypto SQLite::SQLite3 ${CMAKE_DL_LIBS})
+  target_compile_definitions(test_${sub} PRIVATE
+    LUMENRT_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    LUMENRT_TOOL_PATH="$<TARGET_FILE:lumenrt_tool>")
+  add_dependencies(test_${sub} lumenrt_tool)
+  gtest_discover_tests(test_${sub} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "LUMENRT_TEST_BUILD_DIR=${PROJECT_BINARY_DIR}")
+endforeach()
+
+if(NOT LUMENRT_SANITIZE AND NOT LUMENRT_TSAN)
+  add_test(NAME package_install COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check.sh ${PROJECT_BINARY_DIR})
+endif()
+
+# Layer discipline of the sources (see cmake/library.cmake).
+add_test(NAME layer_includes
+  COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/cmake/check_layers.cmake)
+
+# The shared library exports its public API only.
+add_test(NAME exported_symbols
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check_exports.sh $<TARGET_FILE:lumenrt>)

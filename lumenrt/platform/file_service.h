@@ -1,0 +1,75 @@
+// The file service: the library's only way to files. Log files are opened for writing at their end,
+// written, flushed, measured and closed; configuration and catalogue files are read whole.
+//
+// The process uses one FileService, the system's unless a test substitutes its own (for example one
+// that fails a chosen write or flush, or writes only part of what it is given; see
+// tests/support/faulty_files.h).
+//
+// Contract of every implementation:
+// - nothing here reports or raises (std::bad_alloc from ReadWholeFile is answered with kNoMemory);
+// - a handle from Open is given back to Close exactly once; StandardOutput's handle is never closed;
+// - Write answers how many bytes it wrote: fewer than asked is a failed (possibly short) write.
+//
+// Thread safety: calls on different handles may run on any thread; one handle is used by one thread
+// at a time. Substituting is for start-up and tests, while no file is open.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "lumenrt/platform/export.h"
+
+namespace lumenrt::platform {
+
+// An open file; what it points at belongs to the service that opened it.
+struct OpenFile;
+using FileHandle = OpenFile*;
+
+enum class FileOpenMode {
+  kAppend,    // keep the contents (creating the file when it is missing) and write at the end
+  kTruncate,  // start the file empty (creating it when it is missing)
+};
+
+// How a whole-file read ended.
+enum class FileReadStatus {
+  kOk,
+  kCannotOpen,   // *error: the system's code
+  kIsDirectory,  // *error: EISDIR when it was opened, else the code opening it failed with
+  kCannotRead,   // *error: the system's code
+  kTooLarge,     // the file holds more than the limit
+  kNoMemory,     // no memory for the contents
+};
+
+class LUMENRT_EXPORT FileService {
+ public:
+  virtual ~FileService();
+
+  // Opens path for writing; null (with *error set to the system's code, when error is not null) on
+  // failure.
+  virtual FileHandle Open(const char* path, FileOpenMode mode, int* error) = 0;
+  // The process's standard output.
+  virtual FileHandle StandardOutput() = 0;
+  // Writes size bytes at the end; answers the number written.
+  virtual std::size_t Write(FileHandle file, const void* data, std::size_t size) = 0;
+  // Hands what was written to the system; false on failure.
+  virtual bool Flush(FileHandle file) = 0;
+  // The file's size in bytes, what is waiting to be flushed included; -1 on failure.
+  virtual std::int64_t Size(FileHandle file) = 0;
+  // Flushes and closes; false when the flush or the close failed (the handle is gone either way).
+  virtual bool Close(FileHandle file) = 0;
+
+  // Reads the whole file at path into *contents (replaced). More than `limit` bytes is kTooLarge.
+  virtual FileReadStatus ReadWholeFile(const char* path, std::size_t limit, std::string* contents,
+                                       int* error) = 0;
+};
+
+// The system's file service. Never destroyed.
+LUMENRT_EXPORT FileService& SystemFileService();
+// The file service in use: the substitute when one is set, else the system's.
+LUMENRT_EXPORT FileService& CurrentFileService();
+// Sets the file service in use (null restores the system's); returns the previous substitute. The
+// caller keeps ownership and keeps the substitute alive while it is in use.
+LUMENRT_EXPORT FileService* SubstituteFileService(FileService* files);
+
+}  // namespace lumenrt::platform

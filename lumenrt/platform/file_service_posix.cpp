@@ -1,0 +1,122 @@
+// The file service on POSIX systems: log files through C streams (buffered until flushed, as the
+// standard output they stand in for), whole-file reads through open/read.
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "lumenrt/platform/file_service.h"
+
+namespace lumenrt::platform {
+
+struct OpenFile {
+  std::FILE* stream = nullptr;
+};
+
+namespace {
+
+class PosixFileService final : public FileService {
+ public:
+  FileHandle Open(const char* path, FileOpenMode mode, int* error) override {
+    std::FILE* stream =
+        path != nullptr ? std::fopen(path, mode == FileOpenMode::kTruncate ? "w" : "a+") : nullptr;
+    if (stream == nullptr) {
+      if (error != nullptr) *error = path != nullptr ? errno : EINVAL;
+      return nullptr;
+    }
+    auto* file = new (std::nothrow) OpenFile{stream};
+    if (file == nullptr) {
+      std::fclose(stream);
+      if (error != nullptr) *error = ENOMEM;
+    }
+    return file;
+  }
+
+  FileHandle StandardOutput() override {
+    static OpenFile out{stdout};
+    return &out;
+  }
+
+  std::size_t Write(FileHandle file, const void* data, std::size_t size) override {
+    if (file == nullptr || size == 0) return 0;
+    return std::fwrite(data, 1, size, file->stream);
+  }
+
+  bool Flush(FileHandle file) override { return file != nullptr && std::fflush(file->stream) == 0; }
+
+  std::int64_t Size(FileHandle file) override {
+    if (file == nullptr) return -1;
+    std::fflush(file->stream);
+    struct stat st {};
+    if (fstat(fileno(file->stream), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+  }
+
+  bool Close(FileHandle file) override {
+    if (file == nullptr || file == StandardOutput()) return false;
+    const bool closed = std::fclose(file->stream) == 0;
+    delete file;
+    return closed;
+  }
+
+  FileReadStatus ReadWholeFile(const char* path, std::size_t limit, std::string* contents,
+                               int* error) override {
+    int ignored = 0;
+    if (error == nullptr) error = &ignored;
+    if (path == nullptr) {
+      *error = EINVAL;
+      return FileReadStatus::kCannotOpen;
+    }
+    struct stat st {};
+    int fd;
+    do {
+      fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      *error = errno;
+      return stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? FileReadStatus::kIsDirectory
+                                                         : FileReadStatus::kCannotOpen;
+    }
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      *error = EISDIR;
+      return FileReadStatus::kIsDirectory;
+    }
+    FileReadStatus status = FileReadStatus::kOk;
+    try {
+      contents->clear();
+      char chunk[8192];
+      for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+          *error = errno;
+          status = FileReadStatus::kCannotRead;
+          break;
+        }
+        if (got == 0) break;
+        if (contents->size() + static_cast<std::size_t>(got) > limit) {
+          status = FileReadStatus::kTooLarge;
+          break;
+        }
+        contents->append(chunk, static_cast<std::size_t>(got));
+      }
+    } catch (const std::bad_alloc&) {
+      status = FileReadStatus::kNoMemory;
+    }
+    ::close(fd);
+    return status;
+  }
+};
+
+}  // namespace
+
+FileService& SystemFileService() {
+  static auto* files = new PosixFileService;
+  return *files;
+}
+
+}  // namespace lumenrt::platform

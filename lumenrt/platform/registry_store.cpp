@@ -1,0 +1,76 @@
+#include "lumenrt/platform/registry_store.h"
+
+#include <mutex>
+
+#include "lumenrt/platform/internal/registry_store_sqlite.h"
+#include "lumenrt/platform/internal/substitution.h"
+
+namespace lumenrt::platform {
+namespace {
+
+constinit Substitution<RegistryStore> g_substitute;
+
+std::mutex& PathLock() {
+  static auto* lock = new std::mutex;
+  return *lock;
+}
+std::string& SetPath() {
+  static auto* path = new std::string;
+  return *path;
+}
+
+class SqliteRegistryStore final : public RegistryStore {
+ public:
+  std::string StorePath() override { return sqlite::RegistryStorePath(); }
+  int OpenKey(const char* keyPath) override { return sqlite::RegistryOpenKey(keyPath); }
+  int CreateKey(const char* keyPath) override { return sqlite::RegistryCreateKey(keyPath); }
+  int QueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
+                 std::uint32_t* size) override {
+    return sqlite::RegistryQueryValue(keyPath, valueName, type, data, size);
+  }
+  int SetValue(const char* keyPath, const char* valueName, int type, const void* data,
+               std::uint32_t size) override {
+    return sqlite::RegistrySetValue(keyPath, valueName, type, data, size);
+  }
+};
+
+}  // namespace
+
+RegistryStore::~RegistryStore() = default;
+
+RegistryStore& SystemRegistryStore() {
+  static auto* store = new SqliteRegistryStore;
+  return *store;
+}
+
+RegistryStore& CurrentRegistryStore() { return g_substitute.Current(SystemRegistryStore()); }
+
+RegistryStore* SubstituteRegistryStore(RegistryStore* store) { return g_substitute.Exchange(store); }
+
+void SetRegistryStorePath(const char* path) {
+  std::lock_guard<std::mutex> hold(PathLock());
+  SetPath() = path != nullptr ? path : "";
+}
+
+std::string SetRegistryStorePathValue() {
+  std::lock_guard<std::mutex> hold(PathLock());
+  return SetPath();
+}
+
+std::string RegistryStorePath() { return CurrentRegistryStore().StorePath(); }
+
+int RegistryOpenKey(const char* keyPath) { return CurrentRegistryStore().OpenKey(keyPath); }
+
+int RegistryCreateKey(const char* keyPath) { return CurrentRegistryStore().CreateKey(keyPath); }
+
+int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
+                       std::uint32_t* size) {
+  return CurrentRegistryStore().QueryValue(keyPath, valueName, type, data, size);
+}
+
+int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
+                     std::uint32_t size) {
+  return CurrentRegistryStore().SetValue(keyPath, valueName, type, data, size);
+}
+
+}  // namespace lumenrt::platform
