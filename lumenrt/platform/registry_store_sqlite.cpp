@@ -163,6 +163,8 @@ int Inspect(Contents* contents) {
 
 // A database that is not ours is refused as EIO, and the connection is dropped without writing.
 int RefuseForeign() {
+  // Closing the last connection would fold another application's journal into its file.
+  sqlite3_db_config(connection.db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   CloseConnection();
   return EIO;
 }

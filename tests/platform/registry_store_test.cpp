@@ -244,6 +244,28 @@ TEST(RegistryStore, ForeignDatabasesAreRefusedAndLeftAlone) {
   }
 }
 
+// Another application's database in WAL mode, its last changes still in the journal: the journal is
+// not folded into the file when the store lets go of it.
+TEST(RegistryStore, AForeignJournalIsNotFoldedIn) {
+  ScopedRegistry store;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(store.file().c_str(), &db), SQLITE_OK);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE t(x); INSERT INTO t VALUES(1)", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const std::string file = testing::ReadFile(store.file());
+  const std::string journal = testing::ReadFile(store.file() + "-wal");
+  ASSERT_FALSE(journal.empty());
+  int error = 0;
+  Query("K", "v", &error);
+  EXPECT_EQ(error, EIO);
+  EXPECT_EQ(RegistrySetValue("K", "v", 1, "x", 1), EIO);
+  EXPECT_EQ(testing::ReadFile(store.file()), file);
+  EXPECT_EQ(testing::ReadFile(store.file() + "-wal"), journal);
+}
+
 // A store written before stores carried the application id is read as it is, and stamped by the
 // first write.
 TEST(RegistryStore, EarlierStoresAreReadAndStamped) {
