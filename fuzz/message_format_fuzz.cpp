@@ -6,9 +6,9 @@
 // Filling must never read an argument that was not passed, write through a conversion, or run past a
 // buffer, whatever the format.
 //
-// Built by the fuzz preset (clang):
+// Built by the fuzz preset (clang); the ordinary test suite replays fuzz/corpus/message_format/.
 //   cmake --preset fuzz && cmake --build --preset fuzz
-//   build-fuzz/bin/message_format_fuzz -close_fd_mask=1 -max_len=512 CORPUS_DIR tests/data/messages
+//   build-fuzz/bin/message_format_fuzz -close_fd_mask=1 -max_len=512 CORPUS_DIR fuzz/corpus/message_format
 // (-close_fd_mask=1 silences the log lines, which go to standard output while no log is open.)
 #include <cstddef>
 #include <cstdint>

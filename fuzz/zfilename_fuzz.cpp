@@ -1,8 +1,9 @@
 // libFuzzer target for ZFileName: parses a name and changes one part under every name syntax, and
-// checks that the result stays within the name's bounds. Built by the fuzz preset (clang):
+// checks that the result stays within the name's bounds. Built by the fuzz preset (clang); the
+// ordinary test suite replays fuzz/corpus/zfilename/.
 //
 //   cmake --preset fuzz && cmake --build --preset fuzz
-//   build-fuzz/bin/zfilename_fuzz -max_len=9000 -max_total_time=60
+//   build-fuzz/bin/zfilename_fuzz -max_len=9000 -max_total_time=60 CORPUS_DIR fuzz/corpus/zfilename
 //
 // Input: byte 0 picks the syntax, byte 1 the part code, byte 2 the raise flag, byte 3 where the rest
 // is split into the name and the text.

@@ -1,16 +1,29 @@
 #include "lumenrt/config/config_source.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "lumenrt/config/internal/password_decoding.h"
 #include "lumenrt/config/schema.h"
 
+namespace {
+
+constexpr int kMinGrowth = 64;
+
+}  // namespace
+
 ConfigSource::ConfigSource(unsigned int kinds, int version)
-    : kinds_(kinds), version_(version), entries_(16, 64, 1) {}
+    : kinds_(kinds), version_(version), entries_(16, kMinGrowth, 1) {}
 
 ConfigSource::~ConfigSource() = default;
 
 int ConfigSource::AddEntry(int id, const ZString& value) {
+  // A full list grows by as many slots as it holds (at least 64), so that filling a source with n
+  // entries copies O(n) pointers, not O(n^2 / 64).
+  const int count = entries_.Count();
+  if (count >= entries_.Capacity())
+    entries_.SetGrowBy(std::max(kMinGrowth, std::min(count, INT_MAX - count)));
   auto* entry = new ConfigEntry(id, value);
   if (entries_.InsertAt(entry) == 1) return 1;
   delete entry;

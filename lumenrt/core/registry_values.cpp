@@ -15,6 +15,8 @@ constexpr int kFacilitySystem = 43;
 constexpr int kMessageRegistry = 4320;
 constexpr int kMessageSystemError = 4101;
 constexpr int kMessageNoMemory = 4109;
+// Reads of a value that keeps growing under another writer before the read gives up.
+constexpr int kReadRounds = 64;
 
 std::string ValuePath(const char* keyPath, const char* valueName) {
   std::string text = keyPath != nullptr ? keyPath : "";
@@ -50,7 +52,9 @@ int ReadRegistryValue(const char* keyPath, const char* valueName, int* type, uns
   if (data == nullptr) return -1;
   int valueType = kRegNone;
   int error = lumenrt::RegistryQueryValue(key, valueName, &valueType, data, &size);
-  if (error == ERANGE) {
+  // Another process may enlarge the value between the query of its size and the read: read again
+  // at the size it has then. Each round needs a write in between, so a few rounds settle.
+  for (int round = 0; error == ERANGE && round < kReadRounds; ++round) {
     std::free(data);
     data = AllocateZeroed(static_cast<std::size_t>(size) + 1);
     if (data == nullptr) return -1;
@@ -60,6 +64,10 @@ int ReadRegistryValue(const char* keyPath, const char* valueName, int* type, uns
   int result = 0;
   if (error == 0) {
     result = static_cast<int>(size);  // the store holds no value above INT_MAX bytes
+  } else if (error == EBUSY) {
+    // Asking about the key would wait out the busy timeout a second time.
+    result = -1;
+    ReportRegistryFailure(ValuePath(key, valueName), error);
   } else if (error != ENOENT) {
     result = -1;
     const int keyError = lumenrt::RegistryOpenKey(key);
@@ -98,6 +106,11 @@ int WriteRegistryValue(const char* keyPath, const char* valueName, int type, con
   // that a failure is reported against the step that failed.
   int error = set();
   if (error == 0) return 1;
+  if (error == EBUSY) {
+    // Creating the key would wait out the busy timeout a second time.
+    if (report != 0) ReportRegistryFailure(ValuePath(key, valueName), error);
+    return -1;
+  }
   error = lumenrt::RegistryCreateKey(key);
   if (error != 0) {
     if (report != 0) ReportRegistryFailure(key, error);

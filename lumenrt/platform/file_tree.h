@@ -5,7 +5,9 @@
 // Contract of every implementation:
 // - symbolic links (and other reparse points) are never followed: opening one as a directory fails,
 //   and removing one removes the link;
-// - opening never crosses onto another file system (a mount point inside the tree is not entered);
+// - opening never enters a mount point: neither another file system mounted inside the tree nor a
+//   directory bind-mounted there from the same file system (told apart by mount identity, not by
+//   device number);
 // - nothing here reports or raises; failures are answered with null or false.
 //
 // The process uses one FileTree, the system's unless a test substitutes its own (for example one
@@ -13,6 +15,7 @@
 // walks.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -30,7 +33,14 @@ struct LUMENRT_EXPORT DirectoryEntry {
   EntryKind kind = EntryKind::kOther;
 };
 
-// An open directory. Destroying it closes it.
+// Identifies a directory while it exists: the same directory opened again answers the same id.
+struct LUMENRT_EXPORT DirectoryId {
+  std::uint64_t device = 0;
+  std::uint64_t node = 0;
+  friend bool operator==(const DirectoryId&, const DirectoryId&) = default;
+};
+
+// An open directory. Destroying it closes it (each one holds one system handle).
 class LUMENRT_EXPORT Directory {
  public:
   virtual ~Directory() = default;
@@ -40,8 +50,15 @@ class LUMENRT_EXPORT Directory {
   virtual bool Next(DirectoryEntry* entry) = 0;
 
   // Opens the subdirectory `name` of this directory; null when it is no directory (a link to one
-  // included), lies on another file system, or cannot be opened even after granting its owner access.
+  // included), is a mount point, or cannot be opened even after granting its owner access.
   virtual std::unique_ptr<Directory> OpenSubdirectory(const std::string& name) = 0;
+
+  // Opens the directory that holds this one; null when that fails. Its listing starts afresh. The
+  // caller compares its Id with the one it expects: a directory moved meanwhile has another parent.
+  virtual std::unique_ptr<Directory> OpenParent() = 0;
+
+  // This directory's identity.
+  virtual DirectoryId Id() const = 0;
 
   // Makes the entries of this directory removable (grants its owner write access to it); false when
   // that could not be done. Removal may still succeed (for example for a privileged user).

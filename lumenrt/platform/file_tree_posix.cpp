@@ -1,10 +1,13 @@
-// The file tree on POSIX systems: openat/fdopendir/unlinkat on directory handles.
+// The file tree on POSIX systems: openat/fdopendir/unlinkat on directory handles; statx tells mounts
+// apart.
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "lumenrt/platform/file_tree.h"
@@ -15,12 +18,37 @@ namespace {
 
 constexpr int kOpenDirectory = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
+// Where an open directory lies: its identity and the mount it belongs to.
+struct Location {
+  DirectoryId id;
+  std::uint64_t mount = 0;  // the mount id, when the system tells it
+  bool knowsMount = false;
+  bool mountRoot = false;  // the directory is the root of a mount (a bind mount's root included)
+};
+
+bool Locate(int fd, Location* where) {
+  struct statx sx {};
+  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_MNT_ID, &sx) == 0) {
+    where->id = {makedev(sx.stx_dev_major, sx.stx_dev_minor), sx.stx_ino};
+    where->knowsMount = (sx.stx_mask & STATX_MNT_ID) != 0;
+    where->mount = sx.stx_mnt_id;
+    where->mountRoot = (sx.stx_attributes_mask & sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return true;
+  }
+  if (errno != ENOSYS) return false;
+  // A system without statx tells file systems apart by device number alone.
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  where->id = {st.st_dev, st.st_ino};
+  return true;
+}
+
 class PosixDirectory final : public Directory {
  public:
   // Takes ownership of fd (an open directory).
-  static std::unique_ptr<Directory> Adopt(int fd) {
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
+  static std::unique_ptr<PosixDirectory> Adopt(int fd) {
+    Location where;
+    if (!Locate(fd, &where)) {
       close(fd);
       return nullptr;
     }
@@ -29,7 +57,7 @@ class PosixDirectory final : public Directory {
       close(fd);
       return nullptr;
     }
-    return std::unique_ptr<Directory>(new PosixDirectory(listing, st));
+    return std::unique_ptr<PosixDirectory>(new PosixDirectory(listing, where));
   }
 
   ~PosixDirectory() override { closedir(listing_); }
@@ -58,13 +86,21 @@ class PosixDirectory final : public Directory {
         fd = openat(dirfd(listing_), name.c_str(), kOpenDirectory);
     }
     if (fd < 0) return nullptr;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || st.st_dev != device_) {  // a mount point is not entered
-      close(fd);
-      return nullptr;
-    }
+    std::unique_ptr<PosixDirectory> sub = Adopt(fd);
+    // A mount point is not entered. Opening it reached the root of what is mounted there, which
+    // belongs to another mount: the device number alone would miss a bind mount of a directory of
+    // the same file system.
+    if (sub == nullptr || !SameMount(*sub)) return nullptr;
+    return sub;
+  }
+
+  std::unique_ptr<Directory> OpenParent() override {
+    const int fd = openat(dirfd(listing_), "..", kOpenDirectory);
+    if (fd < 0) return nullptr;
     return Adopt(fd);
   }
+
+  DirectoryId Id() const override { return where_.id; }
 
   bool AllowRemoval() override {
     struct stat st;
@@ -81,7 +117,13 @@ class PosixDirectory final : public Directory {
   }
 
  private:
-  PosixDirectory(DIR* listing, const struct stat& st) : listing_(listing), device_(st.st_dev) {}
+  PosixDirectory(DIR* listing, const Location& where) : listing_(listing), where_(where) {}
+
+  // True when `sub`, a subdirectory of this directory, lies in the same mount.
+  bool SameMount(const PosixDirectory& sub) const {
+    if (sub.where_.mountRoot || sub.where_.id.device != where_.id.device) return false;
+    return !(sub.where_.knowsMount && where_.knowsMount) || sub.where_.mount == where_.mount;
+  }
 
   EntryKind KindOf(const dirent* d) const {
 #ifdef _DIRENT_HAVE_D_TYPE
@@ -95,7 +137,7 @@ class PosixDirectory final : public Directory {
   }
 
   DIR* listing_;
-  dev_t device_;
+  Location where_;
 };
 
 class PosixFileTree final : public FileTree {

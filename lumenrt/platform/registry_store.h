@@ -6,6 +6,11 @@
 // ~/.local/state/lumenrt/registry.db. The directory and the file are created by the first write;
 // reads never create them (without a file every key is missing).
 //
+// A store file carries its own application id and exactly the store's two tables. Any other database
+// (another application id, other tables or indexes) is refused as EIO and left as it is; an empty
+// file becomes a store on the first write. Stores written before the id was set (id 0, the store's
+// tables only) are read as they are and stamped with the id by the first write.
+//
 // Keys are backslash-separated paths ("SOFTWARE\Orvane\Lumenhold\Agent"); the empty path is the root,
 // which always exists. Creating a key creates its missing parents, as the registry does. Keys exist
 // on their own, without values, and key paths and value names compare without regard to the case of
@@ -16,7 +21,8 @@
 // Every operation answers 0 or an errno value: ENOENT for a missing key or value, ERANGE when a
 // value does not fit the caller's buffer, EACCES for a read-only or forbidden store, ENOSPC for a
 // full disk, EBUSY when other processes hold the store longer than the busy timeout, EIO for a file
-// that is not a database or is corrupt, and the system's own code for other I/O failures.
+// that is not a database, not a store or is corrupt, and the system's own code for other I/O failures.
+// A store file that cannot be created in a directory the process may not write answers EACCES.
 //
 // Connection: one per process, opened on first use, reopened when the location changes (so a test
 // may point the store elsewhere) and after a failure other than EBUSY; a child process made

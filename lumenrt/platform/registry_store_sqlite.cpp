@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <pwd.h>
 #include <sqlite3.h>
@@ -23,17 +24,23 @@ constexpr std::size_t kMaxValueName = 16383;
 constexpr int kApplicationId = 0x4C4D5247;  // marks our files
 
 // The root key is the row with the empty path; values refer to their key by path. Both columns
-// compare like registry names, without regard to ASCII case.
-constexpr const char kSchema[] =
-    "BEGIN IMMEDIATE;"
-    "CREATE TABLE IF NOT EXISTS keys(path TEXT NOT NULL PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID;"
-    "CREATE TABLE IF NOT EXISTS vals(key TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,"
-    " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID;"
-    "INSERT OR IGNORE INTO keys(path) VALUES('');"
-    "PRAGMA application_id=1280135751;"
-    "PRAGMA user_version=1;"
-    "COMMIT;";
+// compare like registry names, without regard to ASCII case. The database keeps each table's
+// statement as "CREATE TABLE " followed by these texts, which is how a store is recognised.
+constexpr const char kKeysTable[] = "keys(path TEXT NOT NULL PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID";
+constexpr const char kValsTable[] =
+    "vals(key TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,"
+    " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID";
+constexpr const char kCreateTables[] = "CREATE TABLE IF NOT EXISTS ";
+constexpr const char kStamp[] = "PRAGMA application_id=1280135751; PRAGMA user_version=1;";
 static_assert(kApplicationId == 1280135751);
+
+// What a database file holds.
+enum class Contents {
+  kEmpty,    // nothing yet (a new or empty file): a write makes it a store
+  kStore,    // a store: our application id and our two tables
+  kEarlier,  // a store written before stores carried the application id (id 0, our two tables)
+  kForeign,  // anything else: another application's id or other schema objects; never touched
+};
 
 enum Statement { kSelectKey, kSelectValue, kSetValue, kInsertKey, kStatementCount };
 constexpr const char* kStatementSql[kStatementCount] = {
@@ -48,7 +55,8 @@ constexpr const char* kStatementSql[kStatementCount] = {
 struct Connection {
   std::string path;
   sqlite3* db = nullptr;
-  bool schemaReady = false;
+  bool schemaReady = false;  // the tables are there and ours, so values may be read
+  bool stamped = false;      // the file carries our application id, so values may be written
   sqlite3_stmt* statements[kStatementCount] = {};
 };
 
@@ -73,6 +81,7 @@ void CloseConnection() {
   connection.db = nullptr;
   connection.path.clear();
   connection.schemaReady = false;
+  connection.stamped = false;
 }
 
 // The last connection to close folds the journal back into the file and removes it.
@@ -111,26 +120,89 @@ int MakeParentDirectories(const std::string& path) {
   return 0;
 }
 
-int CheckSchema() {
+// Judges the open database by its application id and schema objects; a SQLite result code.
+int Inspect(Contents* contents) {
   sqlite3_stmt* s = nullptr;
-  int rc = sqlite3_prepare_v2(connection.db,
-                              "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-                              "('keys', 'vals')",
-                              -1, &s, nullptr);
+  int rc = sqlite3_prepare_v2(connection.db, "PRAGMA application_id", -1, &s, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_step(s);
-  const bool ready = rc == SQLITE_ROW && sqlite3_column_int(s, 0) == 2;
+  const int id = rc == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
   sqlite3_finalize(s);
-  if (rc != SQLITE_ROW) return Fail(rc);
-  connection.schemaReady = ready;
+  if (rc != SQLITE_ROW) return rc;
+
+  s = nullptr;
+  rc = sqlite3_prepare_v2(connection.db, "SELECT type, sql FROM sqlite_master", -1, &s, nullptr);
+  const std::string keysSql = std::string("CREATE TABLE ") + kKeysTable;
+  const std::string valsSql = std::string("CREATE TABLE ") + kValsTable;
+  bool keys = false, vals = false, others = false;
+  while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+    if ((rc = sqlite3_step(s)) != SQLITE_ROW) break;
+    const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+    const bool table = type != nullptr && std::strcmp(type, "table") == 0 && sql != nullptr;
+    if (table && !keys && keysSql == sql) {
+      keys = true;
+    } else if (table && !vals && valsSql == sql) {
+      vals = true;
+    } else {
+      others = true;
+    }
+  }
+  sqlite3_finalize(s);
+  if (rc != SQLITE_DONE) return rc;
+
+  if (others || (id != 0 && id != kApplicationId) || keys != vals) {
+    *contents = Contents::kForeign;
+  } else if (keys) {
+    *contents = id == kApplicationId ? Contents::kStore : Contents::kEarlier;
+  } else {
+    // Our id without the tables is no file this library writes: the id is set with the tables.
+    *contents = id == 0 ? Contents::kEmpty : Contents::kForeign;
+  }
+  return SQLITE_OK;
+}
+
+// A database that is not ours is refused as EIO, and the connection is dropped without writing.
+int RefuseForeign() {
+  // Closing the last connection would fold another application's journal into its file.
+  sqlite3_db_config(connection.db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  CloseConnection();
+  return EIO;
+}
+
+int CheckSchema() {
+  Contents contents = Contents::kForeign;
+  if (const int rc = Inspect(&contents); rc != SQLITE_OK) return Fail(rc);
+  if (contents == Contents::kForeign) return RefuseForeign();
+  connection.schemaReady = contents == Contents::kStore || contents == Contents::kEarlier;
+  connection.stamped = contents == Contents::kStore;
   return 0;
 }
 
+// Makes an empty file a store, or stamps a store of an earlier version with the application id.
+// Judged again under the write lock: another process may have got there first.
 int CreateSchema() {
-  // Page size and journal mode are kept in the file; they are set once, before the first table.
-  // Small pages keep each commit's journal frame small: a value write appends one frame.
-  int rc = sqlite3_exec(connection.db, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL", nullptr, nullptr,
-                        nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_exec(connection.db, kSchema, nullptr, nullptr, nullptr);
+  int rc = SQLITE_OK;
+  if (!connection.schemaReady) {
+    // Page size and journal mode are kept in the file; they are set once, before the first table.
+    // Small pages keep each commit's journal frame small: a value write appends one frame.
+    rc = sqlite3_exec(connection.db, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL", nullptr, nullptr,
+                      nullptr);
+  }
+  if (rc == SQLITE_OK) rc = sqlite3_exec(connection.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  Contents contents = Contents::kForeign;
+  if (rc == SQLITE_OK) rc = Inspect(&contents);
+  if (rc == SQLITE_OK && contents == Contents::kForeign) {
+    sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return RefuseForeign();
+  }
+  if (rc == SQLITE_OK && contents == Contents::kEmpty) {
+    const std::string tables = std::string(kCreateTables) + kKeysTable + ";" + kCreateTables + kValsTable +
+                               ";INSERT OR IGNORE INTO keys(path) VALUES('');";
+    rc = sqlite3_exec(connection.db, tables.c_str(), nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK && contents != Contents::kStore)
+    rc = sqlite3_exec(connection.db, kStamp, nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(connection.db, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     const int error = ErrorOf(rc);
     sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -138,7 +210,18 @@ int CreateSchema() {
     return error;
   }
   connection.schemaReady = true;
+  connection.stamped = true;
   return 0;
+}
+
+// Why a store file could not be created: the database library retries a failed creation read-only,
+// so a directory the process may not write ends as "no such file". Tell the directory's refusal.
+int CreationFailure(const std::string& path, int error) {
+  if (error != ENOENT) return error;
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0 && errno != ENOENT) return errno;
+  return error;
 }
 
 // Opens the connection for the current location. Without a store file a read answers ENOENT and
@@ -150,7 +233,7 @@ int OpenStore(bool forWrite) {
     inheritedByFork = false;
   }
   // The common case without building the location: the same $LUMENRT_REGISTRY as last time.
-  if (connection.db != nullptr && connection.schemaReady) {
+  if (connection.db != nullptr && (forWrite ? connection.stamped : connection.schemaReady)) {
     const std::string set = SetRegistryStorePathValue();
     const char* env = set.empty() ? std::getenv("LUMENRT_REGISTRY") : set.c_str();
     if (env != nullptr && *env != '\0' && connection.path == env) return 0;
@@ -170,7 +253,7 @@ int OpenStore(bool forWrite) {
     if (rc != SQLITE_OK) {
       const int error = RegistryErrnoFromSqlite(rc, db != nullptr ? sqlite3_system_errno(db) : 0);
       sqlite3_close_v2(db);
-      return error;
+      return forWrite ? CreationFailure(path, error) : error;
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
@@ -184,8 +267,8 @@ int OpenStore(bool forWrite) {
   }
   if (!connection.schemaReady) {
     if (int error = CheckSchema(); error != 0) return error;
-    if (!connection.schemaReady && forWrite) return CreateSchema();
   }
+  if (forWrite && !connection.stamped) return CreateSchema();
   return 0;
 }
 

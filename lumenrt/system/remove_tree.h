@@ -3,9 +3,11 @@
 // `path` names a directory (relative paths start at the current directory). Entries are reached
 // through directory handles of the platform's file tree, never by building paths from their names, so
 // a name such as "a:..", "x:y" or one holding backslashes reaches only that entry. Symbolic links are
-// removed as links (a link to a directory included) and never followed; the walk does not enter
-// another file system mounted inside the tree. Entries made read-only are removed too: before a
-// directory is emptied its owner is granted write access to it. A symbolic link given as `path` is not
+// removed as links (a link to a directory included) and never followed; the walk does not enter a
+// mount point inside the tree (another file system, or a directory bind-mounted there), whose removal
+// then fails. Entries made read-only are removed too: before a directory is emptied its owner is
+// granted write access to it. The walk does not recurse and holds at most 17 directories open,
+// whatever the depth of the tree. A symbolic link given as `path` is not
 // followed; it counts as no directory.
 //
 // Answers 1 when everything asked for was removed, or there was nothing to do (empty path, no such

@@ -1,7 +1,12 @@
 #include "lumenrt/core/registry_values.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -191,6 +196,77 @@ TEST(RegistryValues, TwoProcessesWriteOneValueAtOnce) {
   EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
   sqlite3_finalize(check);
   sqlite3_close(db);
+}
+
+// A reader is not thrown by a writer in another process that enlarges the value between the query of
+// its size and the read.
+TEST(RegistryValues, ReadsWhileAnotherProcessEnlargesTheValue) {
+  ScopedRegistry store;
+  constexpr int kSizes[] = {16, 64, 256, 1024};
+  ASSERT_EQ(WriteRegistryValue(kKey, "grows", kRegBinary, std::string(16, 'a').data(), 16, 1), 1);
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  std::cout.flush();
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    close(ready[0]);
+    for (long i = 0;; ++i) {
+      const int size = kSizes[i % 4];
+      const std::string data(static_cast<std::size_t>(size), static_cast<char>('a' + i % 4));
+      if (WriteRegistryValue(kKey, "grows", kRegBinary, data.data(), size, 0) != 1) _exit(1);
+      if (i == 10) close(ready[1]);
+    }
+  }
+  close(ready[1]);
+  char byte;
+  ASSERT_EQ(read(ready[0], &byte, 1), 0);  // the writer is under way
+  close(ready[0]);
+  int failures = 0, torn = 0;
+  for (int i = 0; i < 10000; ++i) {
+    int type = 0;
+    unsigned char* buffer = nullptr;
+    const int size = ReadRegistryValue(kKey, "grows", &type, &buffer);
+    if (size <= 0) {
+      ++failures;
+      continue;
+    }
+    // A whole value of one write: one of the sizes, one letter throughout.
+    const std::string text(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(size));
+    torn += std::find(std::begin(kSizes), std::end(kSizes), size) == std::end(kSizes) ||
+            text.find_first_not_of(text[0]) != std::string::npos || buffer[size] != 0;
+    FreeRegistryBuffer(buffer);
+  }
+  kill(writer, SIGKILL);
+  int status = 0;
+  waitpid(writer, &status, 0);
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(torn, 0);
+  EXPECT_TRUE(WIFSIGNALED(status)) << "the writer failed";
+}
+
+// While another process holds the store's write lock, a write waits the 5-second busy timeout once,
+// not once per step, and then fails with the store reported busy.
+TEST(RegistryValues, ABusyStoreWaitsItsTimeoutOnce) {
+  ScopedRegistry store;
+  ASSERT_EQ(WriteAgentNumber("N", 1, 1), 1);
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(store.file().c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const auto start = std::chrono::steady_clock::now();
+  {
+    MessageCapture capture;
+    EXPECT_EQ(WriteAgentNumber("N", 2, 1), -1);
+    ExpectFailureReport(capture.Lines(), std::string(kAgentKey) + "\\N", EBUSY);
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+  EXPECT_GE(seconds, 4.5);
+  EXPECT_LT(seconds, 9.0) << "waited more than once";
+  std::int32_t n = 0;
+  EXPECT_EQ(ReadAgentNumber("N", &n, 0), 1);
+  EXPECT_EQ(n, 1);
 }
 
 }  // namespace

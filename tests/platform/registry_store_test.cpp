@@ -3,11 +3,14 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <string>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/registry_test_support.h"
 
@@ -188,6 +191,134 @@ TEST(RegistryStore, FollowsTheLocationAndForks) {
   waitpid(pid, &status, 0);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(Query("K", "v", &error), "child");
+}
+
+// Runs SQL on the file through a connection of its own; false on any failure.
+bool Exec(const std::string& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  bool ok = sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
+            sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return ok;
+}
+
+int ApplicationId(const std::string& file) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* s = nullptr;
+  int id = -1;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &s, nullptr) == SQLITE_OK &&
+      sqlite3_step(s) == SQLITE_ROW)
+    id = sqlite3_column_int(s, 0);
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+  return id;
+}
+
+// The store's tables as the library has always made them.
+constexpr char kStoreTables[] =
+    "CREATE TABLE keys(path TEXT NOT NULL PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID;"
+    "CREATE TABLE vals(key TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,"
+    " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID;"
+    "INSERT INTO keys VALUES(''), ('K'); INSERT INTO vals VALUES('K', 'v', 1, x'6f6c64');";
+
+// Another application's database is refused as EIO by every operation and left byte for byte.
+TEST(RegistryStore, ForeignDatabasesAreRefusedAndLeftAlone) {
+  const struct {
+    const char* what;
+    std::string sql;
+  } cases[] = {
+      {"another application id", "PRAGMA application_id=1234; CREATE TABLE t(x)"},
+      {"another application id, store tables", std::string("PRAGMA application_id=7;") + kStoreTables},
+      {"other tables", "CREATE TABLE t(x); INSERT INTO t VALUES(1)"},
+      {"store tables and more", std::string(kStoreTables) + "CREATE TABLE extra(x)"},
+      {"store tables and an index", std::string(kStoreTables) + "CREATE INDEX i ON vals(type)"},
+      {"a keys table of another shape", "CREATE TABLE keys(path TEXT); CREATE TABLE vals(x)"},
+      {"half a store", "CREATE TABLE keys(path TEXT NOT NULL PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID"},
+      {"our id without the tables", "PRAGMA application_id=1280135751; CREATE TABLE t(x)"},
+  };
+  for (const auto& c : cases) {
+    ScopedRegistry store;
+    ASSERT_TRUE(Exec(store.file(), c.sql)) << c.what;
+    const std::string before = testing::ReadFile(store.file());
+    int error = 0;
+    EXPECT_EQ(RegistryOpenKey("K"), EIO) << c.what;
+    Query("K", "v", &error);
+    EXPECT_EQ(error, EIO) << c.what;
+    EXPECT_EQ(RegistryCreateKey("K\\New"), EIO) << c.what;
+    EXPECT_EQ(RegistrySetValue("K", "v", 1, "new", 3), EIO) << c.what;
+    EXPECT_EQ(RegistryOpenKey(""), EIO) << c.what;
+    EXPECT_EQ(testing::ReadFile(store.file()), before) << c.what;
+  }
+}
+
+// Another application's database in WAL mode, its last changes still in the journal: the journal is
+// not folded into the file when the store lets go of it.
+TEST(RegistryStore, AForeignJournalIsNotFoldedIn) {
+  ScopedRegistry store;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(store.file().c_str(), &db), SQLITE_OK);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE t(x); INSERT INTO t VALUES(1)", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const std::string file = testing::ReadFile(store.file());
+  const std::string journal = testing::ReadFile(store.file() + "-wal");
+  ASSERT_FALSE(journal.empty());
+  int error = 0;
+  Query("K", "v", &error);
+  EXPECT_EQ(error, EIO);
+  EXPECT_EQ(RegistrySetValue("K", "v", 1, "x", 1), EIO);
+  EXPECT_EQ(testing::ReadFile(store.file()), file);
+  EXPECT_EQ(testing::ReadFile(store.file() + "-wal"), journal);
+}
+
+// A store written before stores carried the application id is read as it is, and stamped by the
+// first write.
+TEST(RegistryStore, EarlierStoresAreReadAndStamped) {
+  ScopedRegistry store;
+  ASSERT_TRUE(Exec(store.file(), std::string("PRAGMA journal_mode=WAL;") + kStoreTables));
+  int error = 0;
+  EXPECT_EQ(Query("k", "V", &error), "old");
+  EXPECT_EQ(ApplicationId(store.file()), 0);
+  EXPECT_EQ(RegistrySetValue("K", "w", 1, "new", 3), 0);
+  EXPECT_EQ(ApplicationId(store.file()), 1280135751);
+  EXPECT_EQ(Query("K", "v", &error), "old");
+  EXPECT_EQ(Query("K", "w", &error), "new");
+
+  // An empty file becomes a store.
+  ScopedRegistry empty;
+  testing::WriteFile(empty.file(), "");
+  EXPECT_EQ(RegistryOpenKey("K"), ENOENT);
+  EXPECT_EQ(RegistryCreateKey("K"), 0);
+  EXPECT_EQ(ApplicationId(empty.file()), 1280135751);
+}
+
+// A store file that cannot be created because its directory is read-only answers EACCES (the
+// database library alone would say the file does not exist).
+TEST(RegistryStore, CreationInAReadOnlyDirectoryIsAccessDenied) {
+  ScopedRegistry store;
+  const std::string dir = std::filesystem::path(store.file()).parent_path();
+  std::cout.flush();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0) {
+      chmod(dir.c_str(), 0755);
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(125);
+    } else if (chmod(dir.c_str(), 0555) != 0) {
+      _exit(125);
+    }
+    const int created = RegistryCreateKey("K");
+    const int set = RegistrySetValue("", "v", 1, "x", 1);
+    _exit(created == EACCES && set == EACCES ? 0 : created == ENOENT ? 1 : 2);
+  }
+  int status = -1;
+  waitpid(pid, &status, 0);
+  chmod(dir.c_str(), 0700);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: ENOENT, 2: another code, 125: set-up";
+  EXPECT_FALSE(std::filesystem::exists(store.file()));
 }
 
 }  // namespace

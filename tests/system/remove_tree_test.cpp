@@ -3,12 +3,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -171,6 +176,7 @@ class FailingTree : public FileTree {
   }
 
   std::vector<Removal> removals;
+  std::string parentOverride;  // when set, every parent reopened is this directory instead
 
  private:
   class Wrapped : public Directory {
@@ -180,6 +186,13 @@ class FailingTree : public FileTree {
     std::unique_ptr<Directory> OpenSubdirectory(const std::string& name) override {
       return owner_->Wrap(inner_->OpenSubdirectory(name));
     }
+    std::unique_ptr<Directory> OpenParent() override {
+      if (!owner_->parentOverride.empty())
+        return owner_->Wrap(
+            lumenrt::platform::SystemFileTree().OpenDirectory(owner_->parentOverride.c_str()));
+      return owner_->Wrap(inner_->OpenParent());
+    }
+    lumenrt::platform::DirectoryId Id() const override { return inner_->Id(); }
     bool AllowRemoval() override { return inner_->AllowRemoval(); }
     bool Remove(const std::string& name, EntryKind kind) override {
       bool ok = name != owner_->stuck_ && inner_->Remove(name, kind);
@@ -227,6 +240,107 @@ TEST_F(RemoveTreeTest, AFailedRemovalStopsTheWalkAndKeepsTheDirectory) {
     EXPECT_TRUE(failed);
     EXPECT_EQ(after, (std::vector<std::string>{"deeper failed", "sub failed"})) << contentsOnly;
   }
+  ExpectOutsideIntact();
+}
+
+// Builds `depth` nested directories "d" below `root` through directory handles (the paths outgrow
+// PATH_MAX), with a file at the bottom.
+bool BuildDeepTree(const fs::path& root, int depth) {
+  int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (int i = 0; i < depth && fd >= 0; ++i) {
+    const int made = mkdirat(fd, "d", 0755);
+    const int next = made == 0 ? openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    close(fd);
+    fd = next;
+  }
+  if (fd < 0) return false;
+  const int file = openat(fd, "f", O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+  if (file >= 0) close(file);
+  close(fd);
+  return file >= 0;
+}
+
+// A directory reopened on the way back up must be the one the walk left: were the tree moved
+// meanwhile, the walk would climb into another directory. It stops there instead.
+TEST_F(RemoveTreeTest, AMovedTreeStopsTheWalk) {
+  ASSERT_TRUE(BuildDeepTree(tree_, 40));
+  FailingTree moved("");
+  moved.parentOverride = (base_ / "outside").string();
+  lumenrt::platform::SubstituteFileTree(&moved);
+  const int result = RemoveTree(tree_.c_str(), 0);
+  lumenrt::platform::SubstituteFileTree(nullptr);
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(fs::is_directory(tree_ / "d"));
+  ExpectOutsideIntact();
+}
+
+// 100,000 levels, removed by a process limited to 256 open files on a thread with a 1 MiB stack.
+TEST_F(RemoveTreeTest, ADeepTreeGoesWithASmallStackAndFewHandles) {
+  constexpr int kDepth = 100000;
+  // On a memory file system when there is one: a disk's journal makes 100,000 removals take minutes.
+  fs::path deep = tree_;
+  if (std::error_code ec; fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0) {
+    std::string pattern = "/dev/shm/lumenrt-rmtree-deep-XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) deep = pattern;
+  }
+  ASSERT_TRUE(BuildDeepTree(deep, kDepth));
+  std::cout.flush();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit files{256, 256};
+    if (setrlimit(RLIMIT_NOFILE, &files) != 0) _exit(4);
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    if (pthread_attr_setstacksize(&attr, 1 << 20) != 0) _exit(4);
+    static std::string path;
+    path = deep.string();
+    static int result = -1;
+    pthread_t thread;
+    if (pthread_create(
+            &thread, &attr, [](void*) -> void* { return result = RemoveTree(path.c_str(), 0), nullptr; },
+            nullptr) != 0)
+      _exit(4);
+    pthread_join(thread, nullptr);
+    if (result != 1) _exit(1);
+    _exit(fs::exists(fs::symlink_status(path)) ? 2 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "the walk crashed";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: removal failed, 2: tree left, 4: set-up";
+  if (fs::exists(deep)) RemoveTree(deep.c_str(), 0);  // too deep for the fixture's clean-up
+  ExpectOutsideIntact();
+}
+
+// A bind mount of a directory outside the tree (same file system, same device number) and a file
+// system mounted inside the tree are left alone; their removal fails, so the result is 0. The mounts
+// live in a private mount namespace of a child process and vanish with it.
+TEST_F(RemoveTreeTest, MountPointsInsideTheTreeAreNotEntered) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting needs root; not run as root";
+  fs::create_directories(tree_ / "sub" / "bind");
+  fs::create_directories(tree_ / "tmpfs");
+  WriteFile(tree_ / "sub" / "f");
+  std::cout.flush();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_PRIVATE | MS_REC, nullptr) != 0)
+      _exit(77);
+    if (mount((base_ / "outside").c_str(), (tree_ / "sub" / "bind").c_str(), nullptr, MS_BIND, nullptr) != 0)
+      _exit(77);
+    if (mount("lumenrt-test", (tree_ / "tmpfs").c_str(), "tmpfs", 0, "size=64k") != 0) _exit(77);
+    WriteFile(tree_ / "tmpfs" / "on-tmpfs");
+    if (RemoveTree(tree_.c_str(), 0) != 0) _exit(1);
+    if (!fs::exists(tree_ / "sub" / "bind" / "keep.txt") || !fs::exists(tree_ / "sub" / "bind" / "deep"))
+      _exit(2);
+    _exit(fs::exists(tree_ / "tmpfs" / "on-tmpfs") ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no permission to make a mount namespace or mount";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: result not 0, 2: bind mount emptied, 3: tmpfs emptied";
   ExpectOutsideIntact();
 }
 
