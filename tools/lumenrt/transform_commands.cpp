@@ -242,7 +242,7 @@ int TransformWhole(int in, const std::string& inName, off_t knownSize, const std
       return Fail(kExitUsage, "the input is larger than one call takes (4294967295 bytes); use --chunk");
     if (size < region.capacity()) break;  // the input ended
   }
-  Run(cipher, encrypt, region.data(), static_cast<uint32_t>(size));
+  if (size > 0) Run(cipher, encrypt, region.data(), static_cast<uint32_t>(size));
   std::string error;
   if (!output.Open(out, error) || !output.Write(region.data(), size, error) || !output.Commit(error))
     return Fail(kExitUsage, error);
