@@ -1,12 +1,16 @@
 // The filename and rmtree commands of the lumenrt tool.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/run_tool.h"
 
@@ -83,11 +87,85 @@ TEST(RmtreeCommandTest, ExitsZeroWhenEverythingWentAndOneWhenARemovalFailed) {
   EXPECT_EQ(RunTool({"rmtree", (base / "t").string()}).exit, 0);
   EXPECT_FALSE(fs::exists(base / "t"));
   EXPECT_EQ(RunTool({"rmtree", (base / "missing").string()}).exit, 0);
-  // "." can be emptied but not removed, even by a privileged user.
+  // "." is refused outright rather than emptied and then found irremovable.
   fs::create_directories(base / "here" / "x");
-  EXPECT_EQ(RunTool({"rmtree", "."}, (base / "here").string()).exit, 1);
-  EXPECT_TRUE(fs::is_empty(base / "here"));
+  EXPECT_EQ(RunTool({"rmtree", "."}, (base / "here").string()).exit, 2);
+  EXPECT_TRUE(fs::exists(base / "here" / "x"));
   EXPECT_EQ(RunTool({"rmtree"}).exit, 2);
+  fs::remove_all(base);
+}
+
+TEST(RmtreeCommandTest, RefusesRootDotsAndLinksAndFailsWhenSomethingIsLeft) {
+  std::string pattern = (fs::temp_directory_path() / "lumenrt-rmtree-guard-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const fs::path base = pattern;
+  fs::create_directories(base / "t" / "sub");
+  std::ofstream(base / "t" / "sub" / "f") << "x";
+  const std::string t = (base / "t").string();
+
+  struct Case {
+    std::string dir;
+    int exit;
+  } refused[] = {{".", 2},       {"..", 2},          {"./", 2},      {t + "/.", 2},
+                 {t + "/..", 2}, {t + "/sub/..", 2}, {t + "/./", 2}, {"", 2}};
+  for (const Case& c : refused) {
+    const auto r = RunTool({"rmtree", c.dir}, t);
+    EXPECT_EQ(r.exit, c.exit) << c.dir;
+    EXPECT_EQ(r.err.rfind("lumenrt: ", 0), 0u) << c.dir;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.dir << "\n" << r.err;
+  }
+  EXPECT_TRUE(fs::exists(base / "t" / "sub" / "f"));
+
+  // A link to the tree, with or without a trailing slash: said so, nothing removed.
+  fs::create_directory_symlink(base / "t", base / "link");
+  for (const std::string& link : {(base / "link").string(), (base / "link").string() + "/"}) {
+    const auto r = RunTool({"rmtree", "--contents-only", link});
+    EXPECT_EQ(r.exit, 1) << link;
+    EXPECT_NE(r.err.find("symbolic link"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(fs::exists(base / "t" / "sub" / "f"));
+  EXPECT_TRUE(fs::is_symlink(base / "link"));
+
+  // A directory the user cannot list stays, and says so. Root lists everything: the check runs as
+  // an unprivileged user then, and so does the refusal of the root directory.
+  fs::permissions(base, fs::perms::all);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
+    const fs::path locked = base / "locked";
+    std::error_code ec;
+    fs::create_directories(locked / "inner", ec);
+    std::ofstream(locked / "inner" / "f") << "x";
+    fs::permissions(locked, fs::perms::none, ec);
+    int failures = 0;
+    // The root itself is asked for only here: were the guard broken, an unprivileged user could
+    // remove next to nothing.
+    if (getuid() == 65534) {
+      for (const char* root : {"/", "//", "/."}) {
+        const auto r = RunTool({"rmtree", "--contents-only", root});
+        failures += r.exit != 2 || r.err.find("will not remove") == std::string::npos;
+      }
+    }
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"rmtree", locked.string()},
+                                                 {"rmtree", "--contents-only", locked.string()}}) {
+      const auto r = RunTool(args);
+      failures += r.exit != 1 || r.err.find("could not remove") == std::string::npos;
+    }
+    fs::permissions(locked, fs::perms::owner_all, ec);
+    failures += !fs::exists(locked / "inner" / "f");
+    fs::remove_all(locked, ec);
+    _exit(failures);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_NE(WEXITSTATUS(status), 125) << "could not become an unprivileged user";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "failed checks on the unlistable directory";
+
+  // A plain file is no directory: nothing removed.
+  std::ofstream(base / "file") << "x";
+  EXPECT_EQ(RunTool({"rmtree", (base / "file").string()}).exit, 1);
+  EXPECT_TRUE(fs::exists(base / "file"));
   fs::remove_all(base);
 }
 

@@ -1,0 +1,333 @@
+// lumenrt encrypt / decrypt: a file or standard input through a cipher.
+//
+// Without --chunk the whole input is one cipher call, so it is held in memory once (an anonymous
+// mapping that grows in place, never copied) and may be at most 4294967295 bytes, the most one call
+// takes. With --chunk N each N-byte piece is its own call and the input streams through a buffer of
+// about 16 MiB (or one piece, when N is larger), whatever its size.
+//
+// The ciphers work in place, so bytes are read into the buffer, processed there and written from it.
+// A file OUT is written to a temporary file beside it, synced and renamed over it, so that a failure
+// leaves no partial output; an existing OUT keeps its permissions, and a read-only one is refused. A
+// symbolic link or a file that is not regular (a device such as /dev/null, a pipe) is written in place
+// instead, never replaced.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "lumenrt/crypto/zcipher.h"
+
+#include "command.h"
+
+namespace lumenrt::tool {
+namespace {
+
+constexpr uint64_t kCallLimit = std::numeric_limits<uint32_t>::max();
+constexpr size_t kStreamBuffer = size_t{16} << 20;
+constexpr size_t kIoPiece = size_t{1} << 30;  // read and write at most this much per call
+
+// A type number or a short name in any letter case.
+const CipherInfo* FindCipher(const std::string& word) {
+  if (auto n = ParseInteger(word, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()))
+    return FindCipherByType(static_cast<int>(*n));
+  for (const CipherInfo& c : kCipherTable) {
+    std::string_view name = c.short_name;
+    if (name.size() != word.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i)
+      same = std::tolower(static_cast<unsigned char>(name[i])) ==
+             std::tolower(static_cast<unsigned char>(word[i]));
+    if (same) return &c;
+  }
+  return nullptr;
+}
+
+std::string Errno() { return std::strerror(errno); }
+
+// Anonymous memory that grows without copying (mremap moves the pages, not the bytes); pages never
+// written cost nothing.
+class Region {
+ public:
+  Region() = default;
+  Region(const Region&) = delete;
+  Region& operator=(const Region&) = delete;
+  ~Region() {
+    if (data_ != nullptr) munmap(data_, capacity_);
+  }
+
+  bool Reserve(size_t capacity) {
+    if (capacity <= capacity_) return true;
+    void* p = data_ == nullptr
+                  ? mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                  : mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) return false;
+    data_ = static_cast<unsigned char*>(p);
+    capacity_ = capacity;
+    // Large pages where the system offers them: far fewer page faults while the input comes in.
+    madvise(data_, capacity_, MADV_HUGEPAGE);
+    return true;
+  }
+  unsigned char* data() const { return data_; }
+  size_t capacity() const { return capacity_; }
+
+ private:
+  unsigned char* data_ = nullptr;
+  size_t capacity_ = 0;
+};
+
+// A file descriptor closed at the end of its scope.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() { Close(); }
+  int get() const { return fd_; }
+  void Reset(int fd) {
+    Close();
+    fd_ = fd;
+  }
+  bool Close() {
+    const bool ok = fd_ < 0 || close(fd_) == 0;
+    fd_ = -1;
+    return ok;
+  }
+
+ private:
+  int fd_;
+};
+
+// Reads until `size` bytes are in or the input ends; the count read, or -1 on an error.
+ssize_t ReadFull(int fd, unsigned char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = read(fd, data + done, std::min(size - done, kIoPiece));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+bool WriteFull(int fd, const unsigned char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, data + done, std::min(size - done, kIoPiece));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Where the output goes: standard output, a file written in place, or a temporary file renamed over
+// the named one by Commit. Abandoned output (no Commit) leaves no temporary file behind.
+class Output {
+ public:
+  ~Output() {
+    if (!temp_.empty()) {
+      fd_.Close();
+      unlink(temp_.c_str());
+    }
+  }
+
+  // Refuses an existing read-only file before any work is done; `error` says why.
+  static bool Check(const std::string& path, std::string& error) {
+    struct stat target {};
+    if (path == "-" || stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) return true;
+    // A privileged user may write any file: the permission bits still say what the owner meant.
+    if (access(path.c_str(), W_OK) == 0 && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) return true;
+    error = "'" + path + "' is read-only; it is not replaced";
+    return false;
+  }
+
+  bool Open(const std::string& path, std::string& error) {
+    path_ = path;
+    if (path == "-") {
+      standard_ = true;
+      return true;
+    }
+    if (!Check(path, error)) return false;
+    struct stat existing {};
+    const bool exists = lstat(path.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+      fd_.Reset(open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+      if (fd_.get() < 0) error = "cannot write '" + path + "': " + Errno();
+      return fd_.get() >= 0;
+    }
+    temp_ = path + ".tmpXXXXXX";
+    fd_.Reset(mkstemp(temp_.data()));
+    if (fd_.get() < 0) {
+      temp_.clear();
+      error = "cannot create a file beside '" + path + "': " + Errno();
+      return false;
+    }
+    if (exists && fchmod(fd_.get(), existing.st_mode & 07777) != 0) {
+      error = "cannot write '" + path + "': " + Errno();
+      return false;
+    }
+    return true;
+  }
+
+  int fd() const { return standard_ ? STDOUT_FILENO : fd_.get(); }
+
+  bool Write(const unsigned char* data, size_t size, std::string& error) {
+    if (WriteFull(fd(), data, size)) return true;
+    error =
+        standard_ ? "cannot write standard output: " + Errno() : "cannot write '" + path_ + "': " + Errno();
+    return false;
+  }
+
+  // Syncs a file and puts it in place.
+  bool Commit(std::string& error) {
+    if (standard_) return true;
+    struct stat written {};
+    const bool regular = fstat(fd_.get(), &written) == 0 && S_ISREG(written.st_mode);
+    if ((regular && fsync(fd_.get()) != 0) || !fd_.Close() ||
+        (!temp_.empty() && std::rename(temp_.c_str(), path_.c_str()) != 0)) {
+      error = "cannot write '" + path_ + "': " + Errno();
+      return false;
+    }
+    temp_.clear();
+    return true;
+  }
+
+ private:
+  std::string path_, temp_;
+  Fd fd_;
+  bool standard_ = false;
+};
+
+struct TransformOptions {
+  std::string cipher, key;
+  uint64_t chunk = 0;               // 0: the whole input in one call
+  std::string in = "-", out = "-";  // "-": the standard streams
+};
+
+void Run(ZCipher& cipher, bool encrypt, unsigned char* data, uint32_t size) {
+  if (encrypt)
+    cipher.Encrypt(data, size);
+  else
+    cipher.Decrypt(data, size);
+}
+
+// The whole input, held once, through one call.
+// The output is opened only once the input is in, so that unreadable input leaves OUT as it was.
+int TransformWhole(int in, const std::string& inName, off_t knownSize, const std::string& out,
+                   ZCipher& cipher, bool encrypt) {
+  Output output;
+  Region region;
+  size_t size = 0;
+  if (!region.Reserve(std::max<size_t>(static_cast<size_t>(knownSize) + 1, size_t{1} << 20)))
+    return Fail(kExitUsage, "not enough memory for the input");
+  for (;;) {
+    if (size == region.capacity() &&
+        !region.Reserve(std::min<size_t>(region.capacity() * 2, static_cast<size_t>(kCallLimit) + 1)))
+      return Fail(kExitUsage, "not enough memory for the input");
+    const ssize_t n = ReadFull(in, region.data() + size, region.capacity() - size);
+    if (n < 0) return Fail(kExitUsage, "cannot read " + inName + ": " + Errno());
+    size += static_cast<size_t>(n);
+    if (size > kCallLimit)
+      return Fail(kExitUsage, "the input is larger than one call takes (4294967295 bytes); use --chunk");
+    if (size < region.capacity()) break;  // the input ended
+  }
+  if (size > 0) Run(cipher, encrypt, region.data(), static_cast<uint32_t>(size));
+  std::string error;
+  if (!output.Open(out, error) || !output.Write(region.data(), size, error) || !output.Commit(error))
+    return Fail(kExitUsage, error);
+  return kExitOk;
+}
+
+// Piece by piece: a buffer holds whole pieces, refilled until the input ends.
+int TransformStream(int in, const std::string& inName, uint64_t chunk, const std::string& out,
+                    ZCipher& cipher, bool encrypt) {
+  Output output;
+  std::string error;
+  if (!output.Open(out, error)) return Fail(kExitUsage, error);
+  const size_t buffer = chunk >= kStreamBuffer ? static_cast<size_t>(chunk) : kStreamBuffer / chunk * chunk;
+  Region region;
+  if (!region.Reserve(buffer)) return Fail(kExitUsage, "not enough memory for a piece of --chunk bytes");
+  for (;;) {
+    const ssize_t n = ReadFull(in, region.data(), buffer);
+    if (n < 0) return Fail(kExitUsage, "cannot read " + inName + ": " + Errno());
+    const auto filled = static_cast<size_t>(n);
+    for (size_t at = 0; at < filled; at += chunk)
+      Run(cipher, encrypt, region.data() + at, static_cast<uint32_t>(std::min<uint64_t>(chunk, filled - at)));
+    if (!output.Write(region.data(), filled, error)) return Fail(kExitUsage, error);
+    if (filled < buffer) break;
+  }
+  if (!output.Commit(error)) return Fail(kExitUsage, error);
+  return kExitOk;
+}
+
+int RunTransform(const TransformOptions& o, bool encrypt) {
+  const CipherInfo* info = FindCipher(o.cipher);  // checked while parsing
+  if (o.key.empty()) return Fail(kExitUsage, "--key must be given and not empty");
+  if (o.key.find('\0') != std::string::npos) return Fail(kExitUsage, "--key cannot hold a zero byte");
+
+  const bool fromStdin = o.in == "-";
+  const std::string inName = fromStdin ? "standard input" : "'" + o.in + "'";
+  Fd file(fromStdin ? -1 : open(o.in.c_str(), O_RDONLY | O_CLOEXEC));
+  const int in = fromStdin ? STDIN_FILENO : file.get();
+  struct stat inStat {};
+  if (in < 0 || fstat(in, &inStat) != 0) return Fail(kExitUsage, "cannot read " + inName + ": " + Errno());
+  if (S_ISDIR(inStat.st_mode))
+    return Fail(kExitUsage, "cannot read " + inName + ": " + std::strerror(EISDIR));
+  const off_t knownSize = S_ISREG(inStat.st_mode) ? inStat.st_size : 0;
+  if (o.chunk == 0 && static_cast<uint64_t>(knownSize) > kCallLimit)
+    return Fail(kExitUsage, "the input is larger than one call takes (4294967295 bytes); use --chunk");
+
+  std::unique_ptr<ZCipher> cipher(CreateCipher(info->type));
+  if (cipher->SetKey(encrypt ? 1 : 0, o.key.c_str()) != 1) return Fail(kExitUsage, "the key was refused");
+  if (std::string error; !Output::Check(o.out, error)) return Fail(kExitUsage, error);
+  if (o.chunk == 0) return TransformWhole(in, inName, knownSize, o.out, *cipher, encrypt);
+  return TransformStream(in, inName, o.chunk, o.out, *cipher, encrypt);
+}
+
+void AddTransform(CLI::App& tool, bool encrypt) {
+  auto o = std::make_shared<TransformOptions>();
+  CLI::App* command =
+      encrypt
+          ? AddCommand(tool, "encrypt",
+                       "encipher IN (or standard input) into OUT (or standard output); C is a type number "
+                       "or a short name; --chunk N enciphers each N-byte piece by its own call",
+                       [o] { return RunTransform(*o, true); })
+          : AddCommand(tool, "decrypt", "decipher, with the same options as encrypt",
+                       [o] { return RunTransform(*o, false); });
+  command->add_option("--cipher", o->cipher, "a type number or a short name (see lumenrt cipher list)")
+      ->type_name("C")
+      ->required()
+      ->check(ValueCheck([](const std::string& word) {
+        return FindCipher(word) ? std::string() : "unknown cipher '" + word + "' (see lumenrt cipher list)";
+      }));
+  command->add_option("--key", o->key, "the key text")->type_name("K")->required();
+  command
+      ->add_option_function<std::string>(
+          "--chunk",
+          [o](const std::string& t) { o->chunk = static_cast<uint64_t>(*ParseInteger(t, 1, kCallLimit)); },
+          "encipher each N-byte piece by its own call, streaming the input (default: the whole input in one "
+          "call, at most 4294967295 bytes)")
+      ->type_name("N")
+      ->check(IntegerCheck(1, kCallLimit, "--chunk must be a byte count from 1 to 4294967295, not '{}'"));
+  command->add_option("IN", o->in, "the input file (default or -: standard input)");
+  command->add_option("OUT", o->out, "the output file (default or -: standard output)");
+}
+
+const Registration kTransformCommands{[](CLI::App& tool) {
+  AddTransform(tool, true);
+  AddTransform(tool, false);
+}};
+
+}  // namespace
+}  // namespace lumenrt::tool
