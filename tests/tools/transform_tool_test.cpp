@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "crypto/test_util.h"
-#include "tools/run_tool.h"
+#include "support/run_tool.h"
 
 namespace {
 
