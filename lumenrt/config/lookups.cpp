@@ -9,8 +9,8 @@
 #include "lumenrt/config/schema.h"
 #include "lumenrt/core/zerror.h"
 
-ZString CurrentKeyName;
-ZString CurrentKeyValue;
+// CurrentKeyName and CurrentKeyValue are start-up globals 11 and 12: defined with the others, in
+// order, in lumenrt/core/startup.cpp.
 
 namespace lumenrt {
 

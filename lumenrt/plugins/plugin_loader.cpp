@@ -16,4 +16,7 @@ void PluginLoader::unloadModule(ModuleHandle module, Plugins::Word /*value*/, st
   if (kind == EXCH) lumenrt::ClearExchEntryTable();
   if (kind == EXCHMAPI) lumenrt::ClearMapiEntryTable();
   lumenrt::platform::ReleaseModule(module);
+  // A released module has no holder left: a second call for the same record (unloadAllPlugins
+  // again after it raised half-way) must not free the handle twice.
+  use->second.useCount = 0;
 }

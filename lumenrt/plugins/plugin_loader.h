@@ -4,8 +4,10 @@
 // The loader keeps, per module kind (ModuleKind, module_table.h), a ModuleUse whose use count says
 // how many holders the module of that kind has. unloadModule only reads the count: it releases the
 // module when the count is exactly 1, after setting every slot of the kind's entry table to null
-// (ExchEntryTable for kind 0, MapiEntryTable for kind 1), so no call can reach a freed module. The
-// loading code (plugin_loading.h) raises and lowers the count.
+// (ExchEntryTable for kind 0, MapiEntryTable for kind 1), so no call can reach a freed module, and
+// then sets the count to 0, so that the same module is never freed twice (a record that stays in the
+// registry's list after unloadAllPlugins raised half-way). The loading code (plugin_loading.h) raises
+// and lowers the count otherwise.
 //
 // Failure: a kind other than 0, 1, 2 or 4 (kind 3, ORACLE_8I_SOLARIS, is not a loadable module
 // here) throws a default ZError (facility 0, code 0, empty text) by value. A kind without a use
