@@ -13,8 +13,6 @@
 #include "lumenrt/plugins/plugin_loading.h"
 #include "lumenrt/system/work_context.h"
 
-#include "support/run_tool.h"
-
 namespace {
 
 TEST(Startup, GlobalsHoldTheirInitialState) {
@@ -61,6 +59,12 @@ TEST(Startup, GlobalsHoldTheirInitialState) {
   EXPECT_EQ(lumenrt::BuiltInFactory(2), nullptr);
 }
 
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::string line;
@@ -79,26 +83,41 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(Startup, UnloadingDestroysFirstUseObjectsThenGlobalsSeventeenToOne) {
   std::vector<std::string> globals;
   for (int item = 17; item >= 1; --item) globals.push_back("exit: global " + std::to_string(item));
-  std::vector<std::string> withModule = {
-      "use: registry built",    "use: module Probe module factory.",
-      "use: search 0",          "exit: Exchange backup work area",
-      "exit: plug-in registry",
+  auto join = [](std::vector<std::string> head, const std::vector<std::string>& middle,
+                 const std::vector<std::string>& tail) {
+    head.insert(head.end(), middle.begin(), middle.end());
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
   };
-  withModule.insert(withModule.end(), globals.begin(), globals.end());
-  withModule.push_back("library: unloaded");
-  withModule.push_back("module: unloaded");
-
-  const std::string probe = LUMENRT_UNLOAD_PROBE;
-  const std::string library = LUMENRT_LIBRARY_FILE;
-  const std::string command = lumenrt::test::ShellQuote(probe) + " " + lumenrt::test::ShellQuote(library) +
-                              " " + lumenrt::test::ShellQuote(LUMENRT_PROBE_FACTORY_MODULE) + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  EXPECT_EQ(pclose(pipe), 0) << output;
-  EXPECT_EQ(Lines(output), withModule) << output;
+  const struct {
+    const char* what;
+    std::string argument;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"registry, a module it must release, the Exchange backup work area", LUMENRT_PROBE_FACTORY_MODULE,
+       join(
+           {
+               "use: registry built",
+               "use: module Probe module factory.",
+               "use: search 0",
+               "exit: Exchange backup work area",
+               "exit: plug-in registry",
+           },
+           globals, {"library: unloaded", "module: unloaded"})},
+      {"nothing used: start-up globals only", "--idle", join({}, globals, {"library: unloaded"})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string command = Quoted(LUMENRT_UNLOAD_PROBE) + " " + Quoted(LUMENRT_LIBRARY_FILE) + " " +
+                                Quoted(c.argument) + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    EXPECT_EQ(pclose(pipe), 0) << output;
+    EXPECT_EQ(Lines(output), c.expected) << output;
+  }
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // A host that loads the library at run time, uses it, and unloads it again, reporting on standard
 // output what the library's exit list destroyed and in which order.
 //
-//   unload_probe LIBRARY [MODULE]
+//   unload_probe LIBRARY [MODULE | --idle]
 //
 // LIBRARY is liblumenrt.so; MODULE (optional) a plug-in module with its own factory, loaded as kind
-// 2 through the registry and left loaded, so that unloading the library must release it. The probe
+// 2 through the registry and left loaded, so that unloading the library must release it. With
+// --idle the probe only loads and unloads the library. The probe
 // does not link the library: everything is reached by dlsym, and the exit observer is a function of
 // this program, so it can still print while the library goes away.
 //
@@ -12,6 +13,7 @@
 // then "library: unloaded|still loaded" and, with MODULE, "module: unloaded|still loaded".
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include <dlfcn.h>
 
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* libraryPath = argv[1];
-  const char* modulePath = argc > 2 ? argv[2] : nullptr;
+  const bool idle = argc > 2 && std::strcmp(argv[2], "--idle") == 0;
+  const char* modulePath = argc > 2 && !idle ? argv[2] : nullptr;
   void* library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     std::printf("cannot load: %s\n", dlerror());
@@ -58,6 +61,12 @@ int main(int argc, char** argv) {
   auto load = Find<LoadPluginModuleFn>(library, "_ZN7lumenrt16LoadPluginModuleEiPKc");
   if (!setObserver || !registry || !builtIn || !load) return 1;
   setObserver(&PrintExit);
+  if (idle) {
+    dlclose(library);
+    void* again = dlopen(libraryPath, RTLD_NOW | RTLD_NOLOAD);
+    std::printf("library: %s\n", again == nullptr ? "unloaded" : "still loaded");
+    return 0;
+  }
 
   std::printf("use: registry %s\n", registry() != nullptr && registry() == registry() ? "built" : "missing");
   if (modulePath != nullptr) {
