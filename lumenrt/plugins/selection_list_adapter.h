@@ -76,7 +76,7 @@ class LUMENRT_EXPORT SelectionListAdapter : public Plugins::ISelectionList {
 // Reads key's whole value through service: first with a buffer of kSelectionValueBuffer bytes, then
 // again at the size the service reports while that is larger. The text ends at the first zero byte
 // or at the end of the buffer, whichever comes first.
-std::string ReadServiceValue(ICfgService& service, std::int32_t key);
+LUMENRT_EXPORT std::string ReadServiceValue(ICfgService& service, std::int32_t key);
 
 // Splits a list value into entries as the header comment describes (no closing entry).
 LUMENRT_EXPORT std::vector<SelectionEntry> ParseSelectionValue(const std::string& value, std::int32_t source);

@@ -117,6 +117,29 @@ TEST(AdapterFamilies, ReservedSlotsAnswerTheirFixedValues) {
   mapi.releaseBackup(b);
 }
 
+TEST(AdapterFamilies, RestoreObjectsKeepTheirThreeValuesInTheirOwnOrder) {
+  ExchFactoryImpl exch;
+  MapiFactoryImpl mapi;
+  for (Plugins::IFactory* f :
+       {static_cast<Plugins::IFactory*>(&exch), static_cast<Plugins::IFactory*>(&mapi)}) {
+    Plugins::IRestore2* r = f->createRestore();
+    auto* values = dynamic_cast<lumenrt::RestoreAdapter*>(r);
+    ASSERT_NE(values, nullptr);
+    auto triple = [values] {
+      return std::vector<Plugins::Word>{values->value1(), values->value2(), values->value3()};
+    };
+    EXPECT_EQ(triple(), (std::vector<Plugins::Word>{0, 0, 0}));
+    r->setValues(10, 20, 30);  // the first argument is value 2, the second value 1
+    EXPECT_EQ(triple(), (std::vector<Plugins::Word>{20, 10, 30}));
+    r->setValue1(1);
+    r->setValue3(3);
+    EXPECT_EQ(triple(), (std::vector<Plugins::Word>{1, 10, 3}));
+    r->clearValues();
+    EXPECT_EQ(triple(), (std::vector<Plugins::Word>{0, 0, 0}));
+    f->releaseRestore2(r);
+  }
+}
+
 TEST(AdapterFamilies, MailboxNamingConstants) {
   EXPECT_STREQ(lumenrt::kMapiRootName, "$EXCHMAPI$:\\");
   EXPECT_STREQ(lumenrt::kMapiNumericTexts[0], lumenrt::kMapiNumericTexts[4]);

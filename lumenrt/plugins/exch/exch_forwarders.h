@@ -19,6 +19,7 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/export.h"
 #include "lumenrt/plugins/exch/exch_entry_table.h"
 
 namespace lumenrt {
@@ -26,19 +27,22 @@ namespace lumenrt {
 inline constexpr std::int32_t kExchLogRequest = 20;
 inline constexpr std::int32_t kExchQueryRequest = 2;
 
-std::int32_t ForwardExchDispatch(std::int32_t request, Plugins::Word a, Plugins::Word b, Plugins::Word c,
-                                 Plugins::Word d, Plugins::Word e);
-std::int32_t ForwardExchRawDskError(std::int32_t handle);
-std::int32_t ForwardExchRawSidfSearch(std::int32_t zero, std::int32_t handle, Plugins::Word value1,
-                                      Plugins::Word value2, SidfObjectRecord* record);
-std::int32_t ForwardExchRawBckAccess(std::int32_t handle, std::int32_t zero, std::intptr_t* cell,
-                                     Plugins::Word value1, Plugins::Word value2);
-std::int32_t ForwardExchRawBckOpenSubstream(std::int32_t handle, Plugins::Word value);
-std::int32_t ForwardExchRawBckRead(std::int32_t handle, Plugins::Word a, Plugins::Word b, Plugins::Word c,
-                                   Plugins::Word d);
-void ForwardExchSetBackupOptions(std::int32_t backupType, std::int32_t deleteLogs, const char* serverName);
-void ForwardExchSetRestoreOptions(std::int32_t rollForward, std::int32_t hardRecovery,
-                                  const char* logLocation, const char* serverName);
-std::int32_t CollectExchLogObjects(Plugins::Word context);
+LUMENRT_EXPORT std::int32_t ForwardExchDispatch(std::int32_t request, Plugins::Word a, Plugins::Word b,
+                                                Plugins::Word c, Plugins::Word d, Plugins::Word e);
+LUMENRT_EXPORT std::int32_t ForwardExchRawDskError(std::int32_t handle);
+LUMENRT_EXPORT std::int32_t ForwardExchRawSidfSearch(std::int32_t zero, std::int32_t handle,
+                                                     Plugins::Word value1, Plugins::Word value2,
+                                                     SidfObjectRecord* record);
+LUMENRT_EXPORT std::int32_t ForwardExchRawBckAccess(std::int32_t handle, std::int32_t zero,
+                                                    std::intptr_t* cell, Plugins::Word value1,
+                                                    Plugins::Word value2);
+LUMENRT_EXPORT std::int32_t ForwardExchRawBckOpenSubstream(std::int32_t handle, Plugins::Word value);
+LUMENRT_EXPORT std::int32_t ForwardExchRawBckRead(std::int32_t handle, Plugins::Word a, Plugins::Word b,
+                                                  Plugins::Word c, Plugins::Word d);
+LUMENRT_EXPORT void ForwardExchSetBackupOptions(std::int32_t backupType, std::int32_t deleteLogs,
+                                                const char* serverName);
+LUMENRT_EXPORT void ForwardExchSetRestoreOptions(std::int32_t rollForward, std::int32_t hardRecovery,
+                                                 const char* logLocation, const char* serverName);
+LUMENRT_EXPORT std::int32_t CollectExchLogObjects(Plugins::Word context);
 
 }  // namespace lumenrt

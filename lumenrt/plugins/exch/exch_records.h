@@ -75,12 +75,12 @@ inline constexpr std::int32_t kRawAccessRecordTag = 80;
 
 // The process's object record, built on the first call (which also enters its destruction in the
 // library's exit list). Raises std::bad_alloc when it cannot be built.
-SidfObjectRecord* ExchSidfRecord();
+LUMENRT_EXPORT SidfObjectRecord* ExchSidfRecord();
 // Zeroes the fields the library owns and leaves the array with one zero-filled entry. Raises
 // std::bad_alloc when the entry cannot be stored (the array is then empty).
-void ResetSidfObjectRecord(SidfObjectRecord& record);
+LUMENRT_EXPORT void ResetSidfObjectRecord(SidfObjectRecord& record);
 
 // The process's access record, set to 80, 2 and zero data on the first call.
-RawAccessRecord* ExchRawAccessRecord();
+LUMENRT_EXPORT RawAccessRecord* ExchRawAccessRecord();
 
 }  // namespace lumenrt
