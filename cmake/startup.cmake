@@ -43,3 +43,11 @@ if(LUMENRT_TESTS AND TARGET test_core)
     LUMENRT_UNLOAD_PROBE="$<TARGET_FILE:plug_unload_probe>"
     LUMENRT_LIBRARY_FILE="$<TARGET_FILE:lumenrt>")
 endif()
+
+if(LUMENRT_TESTS AND TARGET test_tools AND TARGET plug_probe_factory)
+  # lumenrt plugins describe loads real modules in tests/tools/plugin_tool_test.cpp.
+  add_dependencies(test_tools plug_probe_factory plug_probe_exch)
+  target_compile_definitions(test_tools PRIVATE
+    LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
+    LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>")
+endif()
