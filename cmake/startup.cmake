@@ -1,0 +1,53 @@
+# Library start-up and teardown, the plug-in registry and its loading code: build settings, the
+# probe modules of the registry tests and the host that proves the order of unloading.
+
+# The library must really unload on dlclose. Inline variables and template statics in headers would
+# otherwise become STB_GNU_UNIQUE symbols, which mark the whole library as never unloading. Every
+# target of the project links lumenrt_warnings, so the option reaches them all.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(lumenrt_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:-fno-gnu-unique>)
+endif()
+
+if(LUMENRT_TESTS AND TARGET test_plugins)
+  # Probe modules (tests/plugins/modules/probe_module.cc): they include the interface headers but
+  # do not link the library.
+  foreach(probe exch mapi factory bare)
+    add_library(plug_probe_${probe} MODULE tests/plugins/modules/probe_module.cc)
+    target_include_directories(plug_probe_${probe} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_definitions(plug_probe_${probe} PRIVATE PROBE_NAME="${probe}")
+    target_link_libraries(plug_probe_${probe} PRIVATE lumenrt_warnings ${CMAKE_DL_LIBS})
+    add_dependencies(test_plugins plug_probe_${probe})
+  endforeach()
+  target_compile_definitions(plug_probe_exch PRIVATE PROBE_EXCH)
+  target_compile_definitions(plug_probe_mapi PRIVATE PROBE_MAPI)
+  target_compile_definitions(plug_probe_factory PRIVATE PROBE_FACTORY)
+  target_compile_definitions(test_plugins PRIVATE
+    LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>"
+    LUMENRT_PROBE_MAPI_MODULE="$<TARGET_FILE:plug_probe_mapi>"
+    LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
+    LUMENRT_PROBE_BARE_MODULE="$<TARGET_FILE:plug_probe_bare>")
+endif()
+
+if(LUMENRT_TESTS AND TARGET test_core)
+  # A host that loads the library with dlopen, uses it and unloads it (tests/core/startup_test.cpp).
+  add_executable(plug_unload_probe tests/core/unload/unload_probe.cc)
+  target_include_directories(plug_unload_probe PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(plug_unload_probe PRIVATE lumenrt_warnings ${CMAKE_DL_LIBS})
+  add_dependencies(test_core plug_unload_probe)
+  if(TARGET plug_probe_factory)
+    add_dependencies(test_core plug_probe_factory)
+    target_compile_definitions(test_core PRIVATE
+      LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>")
+  endif()
+  target_compile_definitions(test_core PRIVATE
+    LUMENRT_UNLOAD_PROBE="$<TARGET_FILE:plug_unload_probe>"
+    LUMENRT_LIBRARY_FILE="$<TARGET_FILE:lumenrt>")
+endif()
+
+if(LUMENRT_TESTS AND TARGET test_tools AND TARGET plug_probe_factory)
+  # lumenrt plugins describe loads real modules in tests/tools/plugin_tool_test.cpp.
+  add_dependencies(test_tools plug_probe_factory plug_probe_exch)
+  target_compile_definitions(test_tools PRIVATE
+    LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
+    LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>")
+endif()

@@ -1,0 +1,39 @@
+// The library's exit list: what unloading the library (or the end of the process) destroys, last
+// added first.
+//
+// The list is the run-time's own exit list, kept per module: an action added here runs when this
+// library is unloaded (dlclose of its last reference, or process exit), interleaved with the
+// destructors of the library's namespace-scope objects in the reverse of the order in which each
+// was added or finished construction. The start-up globals enter it as they are built; objects built
+// on first use (the plug-in registry, the Exchange backup work area) add their destroying action at
+// the moment they are built, so they are destroyed before every start-up global.
+//
+// The exit observer is a hook for hosts and tests: every destroying action that names itself calls
+// NoteExit, which hands the name to the observer installed, if any. It lets a test prove the order of
+// teardown from outside the library. The observer must stay callable until the library is unloaded.
+//
+// Threads: AddExitAction and NoteExit run on the thread that loads, first uses or unloads the
+// library; SetExitObserver may be called on any thread.
+// Failure: AddExitAction raises std::bad_alloc when the run-time cannot record the action (the
+// object it was to destroy is then left to the caller).
+#pragma once
+
+#include "lumenrt/platform/export.h"
+
+namespace lumenrt {
+
+using ExitAction = void (*)();
+// Receives one text per destroyed object: "global N" for start-up global N (1 to 17), "plug-in
+// registry", "Exchange backup work area".
+using ExitObserver = void (*)(const char* what);
+
+// Adds action to the exit list of this library.
+LUMENRT_EXPORT void AddExitAction(ExitAction action);
+
+// Installs observer (null: none) and returns the one installed before.
+LUMENRT_EXPORT ExitObserver SetExitObserver(ExitObserver observer);
+
+// Hands what to the installed observer; without one does nothing.
+LUMENRT_EXPORT void NoteExit(const char* what);
+
+}  // namespace lumenrt

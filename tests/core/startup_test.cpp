@@ -1,0 +1,123 @@
+// What the library's start-up built, and the order in which unloading the library destroys it,
+// proven by a separate host that loads and unloads the real shared library.
+#include "lumenrt/core/startup.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "lumenrt/config/lookups.h"
+#include "lumenrt/plugins/ifactory.h"
+#include "lumenrt/plugins/plugin_loading.h"
+#include "lumenrt/system/work_context.h"
+
+namespace {
+
+TEST(Startup, GlobalsHoldTheirInitialState) {
+  const struct {
+    int item;
+    const char* text;
+  } texts[] = {
+      {1, "$"}, {5, "System State: "}, {6, "System State: restoring "}, {8, ""}, {10, ""}, {15, ""}, {16, ""},
+      {17, ""}};
+  for (const auto& t : texts) {
+    ASSERT_NE(lumenrt::StartupText(t.item), nullptr) << t.item;
+    EXPECT_STREQ(lumenrt::StartupText(t.item)->c_str(), t.text) << t.item;
+  }
+  EXPECT_EQ(lumenrt::StartupText(11), &CurrentKeyName);
+  EXPECT_EQ(lumenrt::StartupText(12), &CurrentKeyValue);
+  for (int other : {0, 2, 3, 4, 7, 9, 13, 14, 18, -1})
+    EXPECT_EQ(lumenrt::StartupText(other), nullptr) << other;
+  for (int item : {2, 3}) {
+    ASSERT_NE(lumenrt::StartupTextList(item), nullptr);
+    EXPECT_TRUE(lumenrt::StartupTextList(item)->empty());
+  }
+  EXPECT_EQ(lumenrt::StartupTextList(4), nullptr);
+
+  const ZArray& array = lumenrt::GlobalArray();
+  EXPECT_EQ(array.Count(), 0);
+  EXPECT_EQ(array.Capacity(), 10);
+  EXPECT_EQ(array.GrowBy(), 10);
+  EXPECT_TRUE(array.OwnsElements());
+  EXPECT_TRUE(lumenrt::GlobalFileName().GetName().IsEmpty());
+  EXPECT_EQ(lumenrt::GlobalFileName().Syntax(), ZFileName().Syntax());
+
+  const WorkContext& context = lumenrt::GlobalWorkContext();
+  for (const ZObject* slot : context.slots) EXPECT_EQ(slot, nullptr);
+  EXPECT_TRUE(context.name.IsEmpty() && context.workingDirectory.IsEmpty() && context.detail.IsEmpty());
+  EXPECT_EQ(context.removeWorkingDirectory, 1);
+  EXPECT_EQ(context.objects.Capacity(), 10);
+  EXPECT_TRUE(context.objects.OwnsElements());
+  EXPECT_EQ(context.netApi.module, nullptr);
+  EXPECT_EQ(context.state, 0);
+  EXPECT_EQ(context.value, 0);
+
+  EXPECT_STREQ(lumenrt::BuiltInFactory(0)->getDescription(), "MS Exchange Disaster Recovery Module.");
+  EXPECT_STREQ(lumenrt::BuiltInFactory(1)->getDescription(), "MS Exchange Mailbox module");
+  EXPECT_EQ(lumenrt::BuiltInFactory(2), nullptr);
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+TEST(Startup, UnloadingDestroysFirstUseObjectsThenGlobalsSeventeenToOne) {
+  std::vector<std::string> globals;
+  for (int item = 17; item >= 1; --item) globals.push_back("exit: global " + std::to_string(item));
+  auto join = [](std::vector<std::string> head, const std::vector<std::string>& middle,
+                 const std::vector<std::string>& tail) {
+    head.insert(head.end(), middle.begin(), middle.end());
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+  };
+  const struct {
+    const char* what;
+    std::string argument;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"registry, a module it must release, the Exchange backup work area", LUMENRT_PROBE_FACTORY_MODULE,
+       join(
+           {
+               "use: registry built",
+               "use: module Probe module factory.",
+               "use: search 0",
+               "exit: Exchange backup work area",
+               "exit: plug-in registry",
+           },
+           globals, {"library: unloaded", "module: unloaded"})},
+      {"nothing used: start-up globals only", "--idle", join({}, globals, {"library: unloaded"})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string command = Quoted(LUMENRT_UNLOAD_PROBE) + " " + Quoted(LUMENRT_LIBRARY_FILE) + " " +
+                                Quoted(c.argument) + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    EXPECT_EQ(pclose(pipe), 0) << output;
+    EXPECT_EQ(Lines(output), c.expected) << output;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// A host that loads the library at run time, uses it, and unloads it again, reporting on standard
+// output what the library's exit list destroyed and in which order.
+//
+//   unload_probe LIBRARY [MODULE | --idle]
+//
+// LIBRARY is liblumenrt.so; MODULE (optional) a plug-in module with its own factory, loaded as kind
+// 2 through the registry and left loaded, so that unloading the library must release it. With
+// --idle the probe only loads and unloads the library. The probe
+// does not link the library: everything is reached by dlsym, and the exit observer is a function of
+// this program, so it can still print while the library goes away.
+//
+// Output: "use: ..." lines while the library is used, one "exit: WHAT" line per destroyed object,
+// then "library: unloaded|still loaded" and, with MODULE, "module: unloaded|still loaded".
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include <dlfcn.h>
+
+#include "lumenrt/plugins/ibackup.h"
+#include "lumenrt/plugins/ifactory.h"
+
+namespace {
+
+using ExitObserver = void (*)(const char*);
+using SetExitObserverFn = ExitObserver (*)(ExitObserver);
+using InstanceFn = void* (*)();
+using BuiltInFactoryFn = Plugins::IFactory* (*)(std::int32_t);
+using LoadPluginModuleFn = Plugins::IFactory* (*)(std::int32_t, const char*);
+
+void PrintExit(const char* what) {
+  std::printf("exit: %s\n", what);
+  std::fflush(stdout);
+}
+
+template <typename Fn>
+Fn Find(void* library, const char* name) {
+  void* address = dlsym(library, name);
+  if (address == nullptr) std::printf("missing: %s\n", name);
+  return reinterpret_cast<Fn>(address);
+}
+
+}  // namespace
+
+// Under LeakSanitizer: the UBSan runtime keeps one allocation from its own start-up, which is not
+// this program's or the library's.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libubsan.so\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: unload_probe LIBRARY [MODULE]\n");
+    return 2;
+  }
+  const char* libraryPath = argv[1];
+  const bool idle = argc > 2 && std::strcmp(argv[2], "--idle") == 0;
+  const char* modulePath = argc > 2 && !idle ? argv[2] : nullptr;
+  void* library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    std::printf("cannot load: %s\n", dlerror());
+    return 1;
+  }
+  auto setObserver = Find<SetExitObserverFn>(library, "_ZN7lumenrt15SetExitObserverEPFvPKcE");
+  auto registry = Find<InstanceFn>(library, "_Z8instancev");
+  auto builtIn = Find<BuiltInFactoryFn>(library, "_ZN7lumenrt14BuiltInFactoryEi");
+  auto load = Find<LoadPluginModuleFn>(library, "_ZN7lumenrt16LoadPluginModuleEiPKc");
+  if (!setObserver || !registry || !builtIn || !load) return 1;
+  setObserver(&PrintExit);
+  if (idle) {
+    dlclose(library);
+    void* again = dlopen(libraryPath, RTLD_NOW | RTLD_NOLOAD);
+    std::printf("library: %s\n", again == nullptr ? "unloaded" : "still loaded");
+    return 0;
+  }
+
+  std::printf("use: registry %s\n", registry() != nullptr && registry() == registry() ? "built" : "missing");
+  if (modulePath != nullptr) {
+    try {
+      std::printf("use: module %s\n", load(2, modulePath)->getDescription());
+    } catch (...) {
+      std::printf("use: module refused\n");
+    }
+  }
+  Plugins::IFactory* exchange = builtIn(0);
+  Plugins::IBackup* backup = exchange->createBackup();
+  void* found = nullptr;
+  std::printf("use: search %d\n", backup->findNextObject(true, 0, 0, 0, &found) ? 1 : 0);
+  exchange->releaseBackup(backup);
+  std::fflush(stdout);
+
+  dlclose(library);
+  void* again = dlopen(libraryPath, RTLD_NOW | RTLD_NOLOAD);
+  std::printf("library: %s\n", again == nullptr ? "unloaded" : "still loaded");
+  if (modulePath != nullptr) {
+    void* module = dlopen(modulePath, RTLD_NOW | RTLD_NOLOAD);
+    std::printf("module: %s\n", module == nullptr ? "unloaded" : "still loaded");
+  }
+  return 0;
+}
