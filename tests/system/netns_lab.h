@@ -3,6 +3,8 @@
 //
 //   sender s0 198.51.100.1/24 -- r0 198.51.100.2/24 router r1 203.0.113.1/24 -- t0 203.0.113.2/24 target
 //
+// The router holds an unreachable route for 203.0.113.128/25 (kUnreachableAddress lies in it).
+//
 // Traffic stays inside the namespaces; the destructor removes them (and with them the links), also
 // when a test fails. Names carry the process id and a counter, so parallel runs do not meet. Needs
 // root and the ip command (iproute2). Work inside a namespace runs in a forked child that enters it
@@ -34,6 +36,7 @@ class NetnsLab {
   static constexpr const char* kSenderAddress = "198.51.100.1";
   static constexpr const char* kRouterAddress = "198.51.100.2";
   static constexpr const char* kTargetAddress = "203.0.113.2";
+  static constexpr const char* kUnreachableAddress = "203.0.113.200";
 
   // Builds the network. Null with *skip set when this process may not make namespaces (not root, no
   // ip command), null with *error set when a step failed (what was made is removed again).
@@ -79,6 +82,8 @@ class NetnsLab {
         t + "link set t0 up",
         s + "route add 203.0.113.0/24 via 198.51.100.2",
         t + "route add 198.51.100.0/24 via 203.0.113.1",
+        // The router answers probes for the upper half of the target's network "no route to host".
+        r + "route add unreachable 203.0.113.128/25",
         // Forwarding on in the router; no rate limit on the ICMP answers the tests count on.
         "ip netns exec " + lab->router + " sh -c 'echo 1 > /proc/sys/net/ipv4/ip_forward'",
         "ip netns exec " + lab->router + " sh -c 'echo 0 > /proc/sys/net/ipv4/icmp_ratelimit'",
