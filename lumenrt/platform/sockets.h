@@ -19,13 +19,15 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/export.h"
+
 struct addrinfo;
 
 namespace lumenrt {
 
 // A set of socket numbers 0 to kCapacity - 1, for select. Adding a number outside that range is
 // refused (Add answers false) and leaves the set unchanged.
-class SocketSet {
+class LUMENRT_EXPORT SocketSet {
  public:
   static constexpr int kCapacity = 1024;  // the system's FD_SETSIZE
 
@@ -68,14 +70,15 @@ using SocketLastErrorEntry = int (*)();
 // This platform's entry points, forwarding to the C library. PosixSocketSelect answers -1 (errno
 // EINVAL) for a count above SocketSet::kCapacity; PosixSocketLastError maps errno through
 // WinsockErrorFromErrno.
-int PosixSocketSelect(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
-                      const SocketTimeLimit* limit);
-int PosixSocketRecvFrom(int socket, char* buffer, int length, int flags, void* from, int* fromLength);
-std::uint16_t PosixSocketHtons(std::uint16_t value);
-int PosixSocketLastError();
+LUMENRT_EXPORT int PosixSocketSelect(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
+                                     const SocketTimeLimit* limit);
+LUMENRT_EXPORT int PosixSocketRecvFrom(int socket, char* buffer, int length, int flags, void* from,
+                                       int* fromLength);
+LUMENRT_EXPORT std::uint16_t PosixSocketHtons(std::uint16_t value);
+LUMENRT_EXPORT int PosixSocketLastError();
 
 // Releases an address-information chain as the system's resolver made it (freeaddrinfo); null is
 // ignored.
-void ReleaseAddressInfo(addrinfo* chain);
+LUMENRT_EXPORT void ReleaseAddressInfo(addrinfo* chain);
 
 }  // namespace lumenrt

@@ -9,10 +9,12 @@
 // Thread safety: a pure function.
 #pragma once
 
+#include "lumenrt/platform/export.h"
+
 namespace lumenrt {
 
 inline constexpr int kNoWinsockError = 10000;
 
-int WinsockErrorFromErrno(int errnoValue);
+LUMENRT_EXPORT int WinsockErrorFromErrno(int errnoValue);
 
 }  // namespace lumenrt

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/export.h"
 #include "lumenrt/platform/sockets.h"
 #include "lumenrt/plugins/generic_error.h"
 
@@ -44,10 +45,10 @@ struct TracingState {
   addrinfo* addressCache[kTraceAddressCacheSlots] = {};
 };
 
-TracingState& Tracing();
+LUMENRT_EXPORT TracingState& Tracing();
 
 // Releases every chain in the address cache and empties its slots.
-void ReleaseTraceAddressCache();
+LUMENRT_EXPORT void ReleaseTraceAddressCache();
 
 // WaitForReply answers.
 inline constexpr int kReplyTimeExceeded = -2;     // a router on the way: time-to-live exhausted
@@ -70,12 +71,13 @@ inline constexpr int kReplyNone = -3;             // no answering message before
 // lumenrt::SocketSet::kCapacity), when the read fails (the text of SocketErrorText), for a message
 // shorter than the ICMP header ("icmplen (N) < 8"), and for a time-exceeded or unreachable message
 // too short to quote the probe's headers ("icmplen (N) < 8 + 20 + 8").
-int WaitForReply(int probe, std::int32_t times[2]);
+LUMENRT_EXPORT int WaitForReply(int probe, std::int32_t times[2]);
 
 // The name of a destination-unreachable code ("port unreachable" for 3); "[unknown code]" for codes
 // outside 0-12. The text is constant.
-const char* UnreachableCodeName(int code);
+LUMENRT_EXPORT const char* UnreachableCodeName(int code);
 
 // Formats a text with printf rules, cut to 255 characters, releases the address cache and throws
 // GenericError(text, lumenrt::kGenericErrorCode) by value.
-[[noreturn]] void RaiseFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+[[noreturn]] LUMENRT_EXPORT void RaiseFormatted(const char* format, ...)
+    __attribute__((format(printf, 1, 2)));

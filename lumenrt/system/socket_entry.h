@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/export.h"
 #include "lumenrt/platform/sockets.h"
 
 namespace lumenrt {
@@ -25,18 +26,19 @@ struct SocketEntryPoints {
 };
 
 // The installed entry points (all empty until the host installs them).
-SocketEntryPoints& InstalledSocketEntryPoints();
+LUMENRT_EXPORT SocketEntryPoints& InstalledSocketEntryPoints();
 // This platform's entry points (the C library's operations).
-SocketEntryPoints PosixSocketEntryPoints();
+LUMENRT_EXPORT SocketEntryPoints PosixSocketEntryPoints();
 
 // Pass-through wrappers: each forwards its arguments unchanged to the installed entry point.
-int SocketRecvFrom(int socket, char* buffer, int length, int flags, void* from, int* fromLength);
-std::uint16_t SocketHtons(std::uint16_t value);
-int SocketError();
+LUMENRT_EXPORT int SocketRecvFrom(int socket, char* buffer, int length, int flags, void* from,
+                                  int* fromLength);
+LUMENRT_EXPORT std::uint16_t SocketHtons(std::uint16_t value);
+LUMENRT_EXPORT int SocketError();
 
 }  // namespace lumenrt
 
 // Calls the installed select with the same sets; a negative `seconds` waits without limit, otherwise
 // the limit is `seconds` and 0 microseconds. Answers select's result.
-int SocketSelect(int count, lumenrt::SocketSet* readSet, lumenrt::SocketSet* writeSet,
-                 lumenrt::SocketSet* errorSet, int seconds);
+LUMENRT_EXPORT int SocketSelect(int count, lumenrt::SocketSet* readSet, lumenrt::SocketSet* writeSet,
+                                lumenrt::SocketSet* errorSet, int seconds);

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/export.h"
 #include "lumenrt/platform/sockets.h"
 
 namespace lumenrt {
@@ -33,9 +34,9 @@ inline constexpr int kResolverErrorWidth = 45;
 inline constexpr int kRpcStatusRows = 21;
 inline constexpr int kRpcStatusWidth = 60;
 
-extern const char kSocketErrorTexts[kSocketErrorRows][kSocketErrorWidth];
-extern const char kResolverErrorTexts[kResolverErrorRows][kResolverErrorWidth];
-extern const char kRpcStatusTexts[kRpcStatusRows][kRpcStatusWidth];
+extern LUMENRT_EXPORT const char kSocketErrorTexts[kSocketErrorRows][kSocketErrorWidth];
+extern LUMENRT_EXPORT const char kResolverErrorTexts[kResolverErrorRows][kResolverErrorWidth];
+extern LUMENRT_EXPORT const char kRpcStatusTexts[kRpcStatusRows][kRpcStatusWidth];
 
 struct SocketErrorState {
   SocketLastErrorEntry lastError = nullptr;  // empty: the saved errors are used
@@ -47,24 +48,24 @@ struct SocketErrorState {
 
 // The process-wide state. Hosts may set the fields directly; the helpers below keep the context
 // within its 63 characters.
-SocketErrorState& SocketErrors();
+LUMENRT_EXPORT SocketErrorState& SocketErrors();
 
 // Installs the last-error entry (null removes it).
-void SetSocketLastErrorEntry(SocketLastErrorEntry entry);
+LUMENRT_EXPORT void SetSocketLastErrorEntry(SocketLastErrorEntry entry);
 // Records a system error with its context (null for none), cut to 63 characters.
-void SaveSystemError(int error, const char* context);
+LUMENRT_EXPORT void SaveSystemError(int error, const char* context);
 // Records a socket-layer error number, for hosts without a last-error entry.
-void SaveSocketError(int error);
+LUMENRT_EXPORT void SaveSocketError(int error);
 
 // The line for a socket-layer or resolver number: 10001-10071 and 10091-10093 from the socket table,
 // 11001-11004 from the resolver table, anything else (10000 included) the socket table's row 0.
 // The text is constant and never freed.
-const char* SocketErrorTextFor(int code);
+LUMENRT_EXPORT const char* SocketErrorTextFor(int code);
 // True when SocketErrorTextFor(code) is a line of its own rather than the catch-all row.
-bool IsKnownSocketError(int code);
+LUMENRT_EXPORT bool IsKnownSocketError(int code);
 
 // The line for a remote-call status: row status for 0-19, row 20 for any other.
-const char* RpcStatusText(int status);
+LUMENRT_EXPORT const char* RpcStatusText(int status);
 
 }  // namespace lumenrt
 
@@ -74,4 +75,4 @@ const char* RpcStatusText(int status);
 //    until the next such line); the saved error is cleared;
 // 3. else the line for the saved socket error, which is cleared; with none saved, 10093 is saved
 //    instead and its "NOTINITIALISED" line returned, so the next call prints it once more.
-const char* SocketErrorText();
+LUMENRT_EXPORT const char* SocketErrorText();

@@ -93,7 +93,7 @@ int FakeRecvFrom(int socket, char* buffer, int length, int flags, void* from, in
   auto [bytes, message] = fake->queue.front();
   fake->queue.pop_front();
   const int n = std::min(static_cast<int>(bytes.size()), length);
-  std::memcpy(buffer, bytes.data(), n);
+  if (n > 0) std::memcpy(buffer, bytes.data(), n);
   if (from != nullptr) {
     lumenrt::Ipv4SocketAddress a;
     a.family = 2;
