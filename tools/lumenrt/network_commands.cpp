@@ -121,6 +121,9 @@ std::string AddressText(const std::uint8_t address[4]) {
 std::string SystemErrorLine(int error) { return SocketErrorTextFor(WinsockErrorFromErrno(error)); }
 
 int RunTrace(const TraceOptions& o) {
+  if (o.basePort + o.maxHops * kProbesPerHop - 1 > 65535)
+    return Fail(kExitUsage, "--port " + std::to_string(o.basePort) + " leaves no room for " +
+                                std::to_string(o.maxHops * kProbesPerHop) + " probe ports below 65536");
   TracingGuard guard;
   TracingState& t = Tracing();
   ReleaseTraceAddressCache();
@@ -233,9 +236,6 @@ int RunTraceCommand(const Args& args) {
     if (!n) return Fail(kExitUsage, "bad --port '" + *v + "' (1 to 65535)");
     o.basePort = *n;
   }
-  if (o.basePort + o.maxHops * kProbesPerHop - 1 > 65535)
-    return Fail(kExitUsage, "--port " + std::to_string(o.basePort) + " leaves no room for " +
-                                std::to_string(o.maxHops * kProbesPerHop) + " probe ports below 65536");
   return RunTrace(o);
 }
 
