@@ -17,7 +17,7 @@
 
 #include "lumenrt/core/message_catalogue.h"
 
-#include "support/run_tool.h"
+#include "tools/run_tool.h"
 
 namespace lumenrt::testing {
 

@@ -7,6 +7,8 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,16 +22,7 @@
 namespace lumenrt::tool {
 namespace {
 
-constexpr const char* kListUsage = "cipher list";
-constexpr const char* kEncryptUsage = "encrypt --cipher C --key K [--chunk N] [IN [OUT]]";
-constexpr const char* kDecryptUsage = "decrypt --cipher C --key K [--chunk N] [IN [OUT]]";
-constexpr const char* kPasswordUsage = "password decode HEX | password encode TEXT [--modifier N]";
-
-int RunCipher(const Args& args) {
-  Parsed p(args, {});
-  if (auto code = CheckParsed(p, kListUsage)) return *code;
-  if (p.positional().size() != 1 || p.positional()[0] != "list")
-    return Fail(kExitUsage, std::string("usage: lumenrt ") + kListUsage);
+int RunCipherList() {
   std::cout << "type\tid\tname\tshort name\tkey bits\trating\n";
   for (const CipherInfo& c : kCipherTable)
     std::cout << c.type << '\t' << c.id << '\t' << c.name << '\t' << c.short_name << '\t' << c.key_bits
@@ -106,37 +99,27 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, std::
   return true;
 }
 
-int RunTransform(const Args& args, bool encrypt) {
-  const char* usage = encrypt ? kEncryptUsage : kDecryptUsage;
-  Parsed p(args, {"cipher", "key", "chunk"});
-  if (auto code = CheckParsed(p, usage)) return *code;
-  const auto& files = p.positional();
-  if (files.size() > 2)
-    return Fail(kExitUsage, std::string("too many arguments (usage: lumenrt ") + usage + ")");
-  auto cipher_word = p.Get("cipher");
-  if (!cipher_word)
-    return Fail(kExitUsage, std::string("--cipher is required (usage: lumenrt ") + usage + ")");
-  const CipherInfo* info = FindCipher(*cipher_word);
-  if (info == nullptr)
-    return Fail(kExitUsage, "unknown cipher '" + *cipher_word + "' (see lumenrt cipher list)");
-  auto key = p.Get("key");
-  if (!key || key->empty()) return Fail(kExitUsage, "--key must be given and not empty");
-  if (key->find('\0') != std::string::npos) return Fail(kExitUsage, "--key cannot hold a zero byte");
-  uint64_t chunk = 0;
-  if (auto c = p.Get("chunk")) {
-    auto n = ParseInteger(*c, 1, std::numeric_limits<uint32_t>::max());
-    if (!n) return Fail(kExitUsage, "--chunk must be a byte count from 1 to 4294967295, not '" + *c + "'");
-    chunk = static_cast<uint64_t>(*n);
-  }
+struct TransformOptions {
+  std::string cipher, key;
+  long long chunk = 0;
+  std::string in = "-", out = "-";  // "-": the standard streams
+};
+
+int RunTransform(const TransformOptions& o, bool encrypt) {
+  const CipherInfo* info = FindCipher(o.cipher);  // checked while parsing
+  if (o.key.empty()) return Fail(kExitUsage, "--key must be given and not empty");
+  if (o.key.find('\0') != std::string::npos) return Fail(kExitUsage, "--key cannot hold a zero byte");
+  const auto chunk = static_cast<uint64_t>(o.chunk);
+  const auto* key = &o.key;
 
   std::string data;
-  const bool from_stdin = files.empty() || files[0] == "-";
+  const bool from_stdin = o.in == "-";
   if (from_stdin) {
     // std::cin reads through the C stream, which keeps the read error to itself.
     if (!ReadAll(std::cin, data) || std::ferror(stdin)) return Fail(kExitUsage, "cannot read standard input");
   } else {
-    std::ifstream in(files[0], std::ios::binary);
-    if (!in || !ReadAll(in, data)) return Fail(kExitUsage, "cannot read '" + files[0] + "'");
+    std::ifstream in(o.in, std::ios::binary);
+    if (!in || !ReadAll(in, data)) return Fail(kExitUsage, "cannot read '" + o.in + "'");
   }
   if (chunk == 0 && data.size() > std::numeric_limits<uint32_t>::max())
     return Fail(kExitUsage, "the input is larger than one call takes (4294967295 bytes); use --chunk");
@@ -153,55 +136,82 @@ int RunTransform(const Args& args, bool encrypt) {
       cipher->Decrypt(bytes + done, n);
   }
 
-  if (files.size() < 2 || files[1] == "-") {
+  if (o.out == "-") {
     std::cout.write(data.data(), static_cast<std::streamsize>(data.size()));
     std::cout.flush();
     if (!std::cout) return Fail(kExitUsage, "cannot write standard output");
     return kExitOk;
   }
   std::string error;
-  if (!WriteFileAtomically(files[1], data, error)) return Fail(kExitUsage, error);
+  if (!WriteFileAtomically(o.out, data, error)) return Fail(kExitUsage, error);
   return kExitOk;
 }
 
-int RunPassword(const Args& args) {
-  Parsed p(args, {"modifier"});
-  if (auto code = CheckParsed(p, kPasswordUsage)) return *code;
-  const auto& words = p.positional();
-  if (words.size() != 2 || (words[0] != "decode" && words[0] != "encode"))
-    return Fail(kExitUsage, std::string("usage: lumenrt ") + kPasswordUsage);
+int RunPasswordDecode(const std::string& hex) {
   std::string error;
-  if (words[0] == "decode") {
-    if (p.Has("modifier")) return Fail(kExitUsage, "--modifier belongs to password encode");
-    auto text = DecodeStoredPassword(words[1], &error);
-    if (!text) return Fail(kExitUsage, error);
-    std::cout << *text << '\n';
-    return kExitOk;
-  }
-  int modifier = -1;
-  if (auto m = p.Get("modifier")) {
-    auto n = ParseInteger(*m, 0, 255);
-    if (!n) return Fail(kExitUsage, "--modifier must be 0 to 255, not '" + *m + "'");
-    modifier = static_cast<int>(*n);
-  }
-  std::string hex = EncodePassword(words[1], modifier, &error);
+  auto text = DecodeStoredPassword(hex, &error);
+  if (!text) return Fail(kExitUsage, error);
+  std::cout << *text << '\n';
+  return kExitOk;
+}
+
+int RunPasswordEncode(const std::string& text, long long modifier) {
+  std::string error;
+  std::string hex = EncodePassword(text, static_cast<int>(modifier), &error);
   if (hex.empty()) return Fail(kExitUsage, error);
   std::cout << hex << '\n';
   return kExitOk;
 }
 
-const Command kCipherCommand{
-    "cipher", kListUsage, "list the ciphers: type number, id, name, short name, key bits, rating", RunCipher};
-const Command kEncryptCommand{
-    "encrypt", kEncryptUsage,
-    "encipher IN (or standard input) into OUT (or standard output); C is a type number or a short name; "
-    "--chunk N enciphers each N-byte piece by its own call",
-    [](const Args& a) { return RunTransform(a, true); }};
-const Command kDecryptCommand{"decrypt", kDecryptUsage, "decipher, with the same options as encrypt",
-                              [](const Args& a) { return RunTransform(a, false); }};
-const Command kPasswordCommand{"password", kPasswordUsage,
-                               "reveal an obscured password (64 hexadecimal digits) or obscure one",
-                               RunPassword};
+void AddTransform(CLI::App& tool, bool encrypt) {
+  auto o = std::make_shared<TransformOptions>();
+  CLI::App* command =
+      encrypt
+          ? AddCommand(tool, "encrypt",
+                       "encipher IN (or standard input) into OUT (or standard output); C is a type number "
+                       "or a short name; --chunk N enciphers each N-byte piece by its own call",
+                       [o] { return RunTransform(*o, true); })
+          : AddCommand(tool, "decrypt", "decipher, with the same options as encrypt",
+                       [o] { return RunTransform(*o, false); });
+  command->add_option("--cipher", o->cipher, "a type number or a short name (see lumenrt cipher list)")
+      ->type_name("C")
+      ->required()
+      ->check(ValueCheck([](const std::string& word) {
+        return FindCipher(word) ? std::string() : "unknown cipher '" + word + "' (see lumenrt cipher list)";
+      }));
+  command->add_option("--key", o->key, "the key text")->type_name("K")->required();
+  command
+      ->add_option_function<std::string>(
+          "--chunk", [o](const std::string& t) { o->chunk = *ParseInteger(t, 1, 0xffffffffLL); },
+          "encipher each N-byte piece by its own call")
+      ->type_name("N")
+      ->check(IntegerCheck(1, 0xffffffffLL, "--chunk must be a byte count from 1 to 4294967295, not '{}'"));
+  command->add_option("IN", o->in, "the input file (default or -: standard input)");
+  command->add_option("OUT", o->out, "the output file (default or -: standard output)");
+}
+
+const Registration kCipherCommands{[](CLI::App& tool) {
+  CLI::App* cipher = AddCommand(tool, "cipher", "the cipher table");
+  AddCommand(*cipher, "list", "list the ciphers: type number, id, name, short name, key bits, rating",
+             RunCipherList);
+  AddTransform(tool, true);
+  AddTransform(tool, false);
+
+  CLI::App* password = AddCommand(tool, "password", "obscured passwords (64 hexadecimal digits)");
+  auto hex = std::make_shared<std::string>();
+  AddCommand(*password, "decode", "reveal an obscured password", [hex] { return RunPasswordDecode(*hex); })
+      ->add_option("HEX", *hex, "64 hexadecimal digits")
+      ->required();
+  struct Encode {
+    std::string text;
+    long long modifier = -1;
+  };
+  auto e = std::make_shared<Encode>();
+  CLI::App* encode = AddCommand(*password, "encode", "obscure a password",
+                                [e] { return RunPasswordEncode(e->text, e->modifier); });
+  encode->add_option("TEXT", e->text, "the password")->required();
+  AddInteger(*encode, "--modifier", e->modifier, 0, 255, "N", "the modifier byte (default: a random one)");
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

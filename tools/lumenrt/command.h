@@ -1,19 +1,47 @@
-// Command registry and small argument helpers of the lumenrt tool.
+// How the lumenrt tool's commands are defined: CLI11 subcommands that register themselves.
 //
-// Each command family lives in its own file and registers itself with a static `Command` object:
+// Each command family lives in its own .cpp file under tools/lumenrt/ (the build picks up every file
+// there) and registers itself with one static `Registration`. At start-up the tool calls every
+// registration's function with its `CLI::App`; the function adds the family's subcommand(s) with
+// `AddCommand`, declares options and positionals on them with CLI11's own calls, and gives each leaf
+// command an `Action` that returns the exit code. Values land in variables that the action shares
+// (a `std::shared_ptr` captured by the action keeps them alive):
 //
-//   static const lumenrt::tool::Command kCipher{"cipher", "cipher list", "list the ciphers", RunCipher};
+//   namespace {
+//   struct EchoOptions { std::string text; long long times = 1; };
 //
-// A command's function receives the arguments after the command word and returns the exit code:
-// 0 success, 1 when the answer is "none" or a request is refused, 2 for bad usage or bad input.
-// Errors are written to stderr as one line, "lumenrt: ...", through `Fail`.
+//   int RunEcho(const EchoOptions& o) {
+//     if (o.text.empty()) return Fail(kExitUsage, "TEXT must not be empty");
+//     for (long long i = 0; i < o.times; ++i) std::cout << o.text << '\n';
+//     return kExitOk;
+//   }
+//
+//   const Registration kEcho{[](CLI::App& tool) {
+//     auto o = std::make_shared<EchoOptions>();
+//     CLI::App* echo = AddCommand(tool, "echo", "print TEXT", [o] { return RunEcho(*o); });
+//     echo->add_option("TEXT", o->text, "what to print")->required();
+//     AddInteger(*echo, "--times", o->times, 1, 100, "N", "how often (1 to 100)");
+//   }};
+//   }  // namespace
+//
+// A family with verbs ("lumenrt cipher list") adds the group with `AddCommand(tool, "cipher", ...)`
+// and no action, then each verb below it with its own action. Options declared on the group are
+// accepted before or after the verb; a verb's own options only after it.
+//
+// CLI11 reports parse failures (an unknown option, a missing required value, a value its validator
+// refuses) and the tool prints them as one line, "lumenrt: ...", with exit 2; `--help` on any command
+// prints the help generated from the same definitions, and `lumenrt help` lists every command's
+// usage line. An action returns 0 for success, 1 when the answer is "none" or a request is refused, 2
+// for bad usage or bad input, writing errors through `Fail`. An exception escaping an action is
+// reported the same way with exit 2. Everything runs on the main thread, once per process.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include <CLI/CLI.hpp>
 
 namespace lumenrt::tool {
 
@@ -21,46 +49,43 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitNone = 1;
 inline constexpr int kExitUsage = 2;
 
-using Args = std::vector<std::string>;
-using Handler = std::function<int(const Args&)>;
+// What a leaf command does once its arguments are parsed; returns the exit code.
+using Action = std::function<int()>;
 
-struct Command {
-  // Registers the command; `usage` is printed by `lumenrt help` and by `--help`.
-  Command(std::string name, std::string usage, std::string summary, Handler run);
+// Registers a command family: `add` is called once, before parsing, with the tool's root app.
+class Registration {
+ public:
+  explicit Registration(std::function<void(CLI::App& tool)> add);
 };
+
+// Adds the subcommand `name` below `parent`. With an action it is a leaf command; without one it is a
+// group that requires one of its verbs. The returned app belongs to `parent`.
+CLI::App* AddCommand(CLI::App& parent, const std::string& name, const std::string& summary,
+                     Action action = {});
 
 // Prints "lumenrt: <message>" on stderr and returns `code`.
 int Fail(int code, const std::string& message);
 
-// Splits arguments into options and positional words. Options listed in `with_value` take the next
-// argument as their value ("--key K" or "--key=K"); `flags` take none. An unknown option, a missing
-// value or "--help" is reported by `ok()` being false (and `help` true for "--help").
-class Parsed {
- public:
-  Parsed(const Args& args, std::initializer_list<std::string_view> with_value,
-         std::initializer_list<std::string_view> flags = {});
-
-  bool ok() const { return error_.empty(); }
-  bool help() const { return help_; }
-  const std::string& error() const { return error_; }
-  const std::vector<std::string>& positional() const { return positional_; }
-
-  bool Has(std::string_view name) const;
-  std::optional<std::string> Get(std::string_view name) const;  // last value given
-  std::vector<std::string> GetAll(std::string_view name) const;  // every value, in order
-
- private:
-  std::vector<std::pair<std::string, std::string>> options_;
-  std::vector<std::string> positional_;
-  std::string error_;
-  bool help_ = false;
-};
-
 // Parses a decimal or 0x-prefixed hexadecimal integer that must fit in [lo, hi].
 std::optional<long long> ParseInteger(std::string_view text, long long lo, long long hi);
 
-// Handles the common "--help" / parse-error outcome for a command: returns an exit code to return
-// immediately, or nothing when the command should go on.
-std::optional<int> CheckParsed(const Parsed& p, std::string_view usage);
+// A validator from a function that returns what is wrong with a value, or nothing when it is good.
+// The text is the whole error line, so it should name the value ("bad severity 'Q' (one of E, F,
+// I, W)"); CLI11's own validators (CLI::IsMember, CLI::Range) are prefixed with the option's name.
+CLI::Validator ValueCheck(std::function<std::string(const std::string& value)> problem);
+
+// A validator that accepts what `ParseInteger(text, lo, hi)` accepts. Its error is `what` with "{}"
+// replaced by the text, or followed by " '<text>'" when `what` has no "{}".
+CLI::Validator IntegerCheck(long long lo, long long hi, const std::string& what);
+
+// Adds an integer option (or positional, when `name` has no leading dashes) checked against [lo, hi]
+// and parsed into `target`, which keeps its value when the option is not given. `type` is the
+// placeholder shown in the usage ("N").
+CLI::Option* AddInteger(CLI::App& command, const std::string& name, long long& target, long long lo,
+                        long long hi, const std::string& type, const std::string& description);
+
+// The one-line usage of a command as built from its definitions, for instance
+// "lumenrt encrypt --cipher C --key K [--chunk N] [IN] [OUT]".
+std::string UsageLine(const CLI::App& command);
 
 }  // namespace lumenrt::tool

@@ -22,101 +22,49 @@ constexpr long long kInt32Min = -2147483648LL;
 constexpr long long kInt32Max = 2147483647LL;
 constexpr long long kUint32Max = 0xffffffffLL;
 
-constexpr const char kSchemaNameUsage[] = "schema name ID [--version V] [--kinds K]";
-constexpr const char kSchemaTypeUsage[] = "schema type ID [--version V] [--kinds K]";
-constexpr const char kSchemaListUsage[] = "schema list [--version V] [--kinds K]";
-constexpr const char kSchemaUsage[] =
-    "schema name ID | schema type ID | schema list  [--version V (default 105)] [--kinds K (default 1, "
-    "0x.. allowed)]";
-constexpr const char kKeywordsUsage[] = "keywords commands | keywords switches [--command ID]";
-constexpr const char kConfigUsage[] =
-    "config get --source FILE [--source FILE ...] [--version V ...] [--kinds K ...] "
-    "--as string|number|bool|password|choice [--default N] KEY";
-
-// Parses "--version" or "--kinds" values: none (the default), one for every source, or one per source.
-bool ParseAll(const std::vector<std::string>& texts, long long lo, long long hi, std::vector<long long>& out,
-              const char* what) {
-  for (const auto& t : texts) {
-    auto v = ParseInteger(t, lo, hi);
-    if (!v) {
-      Fail(kExitUsage, std::string("bad ") + what + " '" + t + "'");
-      return false;
-    }
-    out.push_back(*v);
-  }
-  return true;
-}
-
+// The table the schema commands read: --version and --kinds, given to the group or a verb.
 struct SchemaRequest {
-  int version = kLastFormatVersion;
-  unsigned int kinds = 1;
+  long long version = kLastFormatVersion;
+  long long kinds = 1;
+  long long id = 0;
 };
 
-std::optional<int> ParseSchemaRequest(const Parsed& p, SchemaRequest& request) {
-  std::vector<long long> versions, kinds;
-  if (!ParseAll(p.GetAll("version"), kInt32Min, kInt32Max, versions, "version")) return kExitUsage;
-  if (!ParseAll(p.GetAll("kinds"), 0, kUint32Max, kinds, "kinds")) return kExitUsage;
-  if (!versions.empty()) request.version = static_cast<int>(versions.back());
-  if (!kinds.empty()) request.kinds = static_cast<unsigned int>(kinds.back());
-  return std::nullopt;
+int RunSchemaList(const SchemaRequest& request) {
+  int printed = 0;
+  for (const SchemaEntry* row = SchemaTable; row->id != 0; ++row) {
+    if (!RowApplies(*row, static_cast<int>(request.version), static_cast<unsigned int>(request.kinds)))
+      continue;
+    std::cout << row->id << '\t' << row->key << '\t' << row->type << '\t' << row->displayName << '\n';
+    ++printed;
+  }
+  return printed > 0 ? kExitOk : kExitNone;
 }
 
-int RunSchema(const Args& args) {
-  Parsed p(args, {"version", "kinds"});
-  const auto& words = p.positional();
-  std::string_view usage = kSchemaUsage;
-  if (!words.empty() && words[0] == "name") usage = kSchemaNameUsage;
-  if (!words.empty() && words[0] == "type") usage = kSchemaTypeUsage;
-  if (!words.empty() && words[0] == "list") usage = kSchemaListUsage;
-  if (auto done = CheckParsed(p, usage)) return *done;
-  SchemaRequest request;
-  if (auto done = ParseSchemaRequest(p, request)) return *done;
+int RunSchemaName(const SchemaRequest& request) {
+  int instance = 0;
+  const SchemaEntry* row = FindNameRow(static_cast<int>(request.id), static_cast<int>(request.version),
+                                       static_cast<unsigned int>(request.kinds), &instance);
+  if (row == nullptr) return kExitNone;
+  std::cout << KeyNameOf(*row, instance).c_str() << '\n';
+  return kExitOk;
+}
 
-  if (words.size() == 1 && words[0] == "list") {
-    int printed = 0;
-    for (const SchemaEntry* row = SchemaTable; row->id != 0; ++row) {
-      if (!RowApplies(*row, request.version, request.kinds)) continue;
-      std::cout << row->id << '\t' << row->key << '\t' << row->type << '\t' << row->displayName << '\n';
-      ++printed;
-    }
-    return printed > 0 ? kExitOk : kExitNone;
-  }
-  if (words.size() != 2 || (words[0] != "name" && words[0] != "type")) {
-    return Fail(kExitUsage, "usage: lumenrt " + std::string(kSchemaUsage));
-  }
-  auto id = ParseInteger(words[1], kInt32Min, kInt32Max);
-  if (!id) return Fail(kExitUsage, "bad key id '" + words[1] + "'");
-  if (words[0] == "name") {
-    int instance = 0;
-    const SchemaEntry* row = FindNameRow(static_cast<int>(*id), request.version, request.kinds, &instance);
-    if (row == nullptr) return kExitNone;
-    std::cout << KeyNameOf(*row, instance).c_str() << '\n';
-    return kExitOk;
-  }
-  ZString type = FindKeyType(static_cast<int>(*id), request.kinds, request.version);
+int RunSchemaType(const SchemaRequest& request) {
+  ZString type = FindKeyType(static_cast<int>(request.id), static_cast<unsigned int>(request.kinds),
+                             static_cast<int>(request.version));
   if (type.IsEmpty()) return kExitNone;
   std::cout << type.c_str() << '\n';
   return kExitOk;
 }
 
-int RunKeywords(const Args& args) {
-  Parsed p(args, {"command"});
-  if (auto done = CheckParsed(p, kKeywordsUsage)) return *done;
-  const auto& words = p.positional();
-  if (words.size() == 1 && words[0] == "commands" && !p.Has("command")) {
-    for (const CommandKeyword* row = CommandKeywords; row->id != -1; ++row) {
-      std::cout << row->id << '\t' << row->keyword << '\t' << row->flag << '\t' << row->code << '\n';
-    }
-    return kExitOk;
+int RunKeywordCommands() {
+  for (const CommandKeyword* row = CommandKeywords; row->id != -1; ++row) {
+    std::cout << row->id << '\t' << row->keyword << '\t' << row->flag << '\t' << row->code << '\n';
   }
-  if (words.size() != 1 || words[0] != "switches") {
-    return Fail(kExitUsage, "usage: lumenrt " + std::string(kKeywordsUsage));
-  }
-  std::optional<long long> command;
-  if (auto text = p.Get("command")) {
-    command = ParseInteger(*text, kInt32Min, kInt32Max);
-    if (!command) return Fail(kExitUsage, "bad command id '" + *text + "'");
-  }
+  return kExitOk;
+}
+
+int RunKeywordSwitches(std::optional<long long> command) {
   int printed = 0;
   for (const SwitchKeyword* row = SwitchKeywords; row->commandId != -1; ++row) {
     if (command && row->commandId != *command) continue;
@@ -149,17 +97,18 @@ struct InstalledSources {
   }
 };
 
-int RunConfig(const Args& args) {
-  Parsed p(args, {"source", "version", "kinds", "as", "default"});
-  if (auto done = CheckParsed(p, kConfigUsage)) return *done;
-  const auto& words = p.positional();
-  if (words.size() != 2 || words[0] != "get")
-    return Fail(kExitUsage, "usage: lumenrt " + std::string(kConfigUsage));
-  const std::vector<std::string> files = p.GetAll("source");
+struct ConfigRequest {
+  std::vector<std::string> files, versionTexts, kindTexts;
+  std::string as, key;
+  std::optional<std::string> defaultText;
+};
+
+int RunConfig(const ConfigRequest& request) {
+  const std::vector<std::string>& files = request.files;
   if (files.empty() || files.size() > 4) return Fail(kExitUsage, "give one to four --source files");
-  std::vector<long long> versions, kinds;
-  if (!ParseAll(p.GetAll("version"), kInt32Min, kInt32Max, versions, "version")) return kExitUsage;
-  if (!ParseAll(p.GetAll("kinds"), 0, kUint32Max, kinds, "kinds")) return kExitUsage;
+  std::vector<long long> versions, kinds;  // the texts were checked while parsing
+  for (const auto& t : request.versionTexts) versions.push_back(*ParseInteger(t, kInt32Min, kInt32Max));
+  for (const auto& t : request.kindTexts) kinds.push_back(*ParseInteger(t, 0, kUint32Max));
   auto perSource = [&](std::vector<long long>& values, long long fallback, const char* what) {
     if (values.empty()) values.assign(files.size(), fallback);
     if (values.size() == 1) values.assign(files.size(), values[0]);
@@ -171,12 +120,9 @@ int RunConfig(const Args& args) {
   };
   if (!perSource(versions, kLastFormatVersion, "version") || !perSource(kinds, 1, "kinds")) return kExitUsage;
 
-  const std::string as = p.Get("as").value_or("");
-  if (as != "string" && as != "number" && as != "bool" && as != "password" && as != "choice") {
-    return Fail(kExitUsage, "--as must be string, number, bool, password or choice");
-  }
+  const std::string& as = request.as;
   long long defaultValue = 0;
-  if (auto text = p.Get("default")) {
+  if (const auto& text = request.defaultText) {
     if (as != "bool") return Fail(kExitUsage, "--default goes with --as bool only");
     auto v = ParseInteger(*text, kInt32Min, kInt32Max);
     if (!v) return Fail(kExitUsage, "bad default '" + *text + "'");
@@ -203,7 +149,7 @@ int RunConfig(const Args& args) {
     InstallConfigSource(static_cast<int>(i) + 1, installed.sources[i].get());
   }
 
-  const std::string& key = words[1];
+  const std::string& key = request.key;
   int id = 0;
   if (auto numeric = ParseInteger(key, kInt32Min, kInt32Max)) {
     id = static_cast<int>(*numeric);
@@ -245,20 +191,65 @@ int RunConfig(const Args& args) {
   }
 }
 
-const Command kSchemaName{"schema", kSchemaNameUsage, "the key name of an id (empty line: a row with no key)",
-                          RunSchema};
-const Command kSchemaType{"schema", kSchemaTypeUsage, "the type text of an id", RunSchema};
-const Command kSchemaList{"schema", kSchemaListUsage, "every row that applies: id, key, type, display name",
-                          RunSchema};
-const Command kKeywordCommands{"keywords", "keywords commands", "the command words: id, keyword, flag, code",
-                               RunKeywords};
-const Command kKeywordSwitches{
-    "keywords", "keywords switches [--command ID]",
-    "the switch words: command id (0 = every command), keyword, key id, implied value", RunKeywords};
-const Command kConfigGet{"config", kConfigUsage,
-                         "a typed lookup over 1-4 files of NAME = VALUE lines; prints value and result "
-                         "(bool: the answer only); a missing, invalid or ambiguous value exits 1",
-                         RunConfig};
+const Registration kConfigCommands{[](CLI::App& tool) {
+  auto schema = std::make_shared<SchemaRequest>();
+  CLI::App* group = AddCommand(tool, "schema", "the configuration-key schema");
+  AddInteger(*group, "--version", schema->version, kInt32Min, kInt32Max, "V",
+             "the format version (default 105)");
+  AddInteger(*group, "--kinds", schema->kinds, 0, kUint32Max, "K",
+             "the kinds of table (default 1, 0x.. allowed)");
+  const auto addId = [&](CLI::App* verb) {
+    verb->add_option_function<std::string>(
+            "ID", [schema](const std::string& t) { schema->id = *ParseInteger(t, kInt32Min, kInt32Max); },
+            "a key id")
+        ->required()
+        ->check(IntegerCheck(kInt32Min, kInt32Max, "bad key id"));
+  };
+  addId(AddCommand(*group, "name", "the key name of an id (empty line: a row with no key)",
+                   [schema] { return RunSchemaName(*schema); }));
+  addId(AddCommand(*group, "type", "the type text of an id", [schema] { return RunSchemaType(*schema); }));
+  AddCommand(*group, "list", "every row that applies: id, key, type, display name",
+             [schema] { return RunSchemaList(*schema); });
+
+  CLI::App* keywords = AddCommand(tool, "keywords", "the command-line keyword tables");
+  AddCommand(*keywords, "commands", "the command words: id, keyword, flag, code", RunKeywordCommands);
+  auto command = std::make_shared<std::optional<long long>>();
+  AddCommand(*keywords, "switches",
+             "the switch words: command id (0 = every command), keyword, key id, implied value",
+             [command] { return RunKeywordSwitches(*command); })
+      ->add_option_function<std::string>(
+          "--command", [command](const std::string& t) { *command = *ParseInteger(t, kInt32Min, kInt32Max); },
+          "only the switches of this command id")
+      ->type_name("ID")
+      ->check(IntegerCheck(kInt32Min, kInt32Max, "bad command id"));
+
+  auto config = std::make_shared<ConfigRequest>();
+  CLI::App* get = AddCommand(*AddCommand(tool, "config", "typed lookups over configuration files"), "get",
+                             "a typed lookup over 1-4 files of NAME = VALUE lines; prints value and result "
+                             "(bool: the answer only); a missing, invalid or ambiguous value exits 1",
+                             [config] { return RunConfig(*config); });
+  get->add_option("--source", config->files, "a file of NAME = VALUE lines (1 to 4, in lookup order)")
+      ->type_name("FILE")
+      ->required()
+      ->allow_extra_args(false);
+  get->add_option("--version", config->versionTexts, "the format version: one for all files or one each")
+      ->type_name("V")
+      ->allow_extra_args(false)
+      ->check(IntegerCheck(kInt32Min, kInt32Max, "bad version"));
+  get->add_option("--kinds", config->kindTexts, "the kinds of table: one for all files or one each")
+      ->type_name("K")
+      ->allow_extra_args(false)
+      ->check(IntegerCheck(0, kUint32Max, "bad kinds"));
+  get->add_option("--as", config->as, "the lookup")
+      ->type_name("string|number|bool|password|choice")
+      ->required()
+      ->check(CLI::IsMember({"string", "number", "bool", "password", "choice"}).description(""));
+  get->add_option_function<std::string>(
+         "--default", [config](const std::string& t) { config->defaultText = t; },
+         "the answer of --as bool when the key is not set")
+      ->type_name("N");
+  get->add_option("KEY", config->key, "a key name or a numeric id")->required();
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

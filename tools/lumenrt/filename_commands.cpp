@@ -1,5 +1,6 @@
 // lumenrt filename parse|set: splitting and changing file names.
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,14 +11,17 @@
 namespace lumenrt::tool {
 namespace {
 
-constexpr const char kParseUsage[] = "filename parse [--syntax S] NAME";
-constexpr const char kSetUsage[] = "filename set [--syntax S] --part CODE [--text T] NAME";
-constexpr const char kUsage[] =
-    "filename parse [--syntax S] NAME\n"
-    "       lumenrt filename set [--syntax S] --part CODE [--text T] NAME\n"
-    "  S: 0, 1, 4, 7 drive; 2, 9 slash; 8 network (the default); 119 counted.\n"
-    "  Under syntax 119 NAME and T are hexadecimal bytes (blanks between bytes allowed), and set\n"
-    "  prints the name in hexadecimal.";
+constexpr const char kSyntaxHelp[] =
+    "S: 0, 1, 4, 7 drive; 2, 9 slash; 8 network (the default); 119 counted.\n"
+    "Under syntax 119 NAME and T are hexadecimal bytes (blanks between bytes allowed), and set prints the "
+    "name in hexadecimal.";
+
+struct FilenameRequest {
+  long long syntax = -1;  // -1: the default syntax
+  std::string name;
+  long long part = 0;
+  std::string text;
+};
 
 std::optional<std::string> FromHex(const std::string& hex) {
   std::string bytes;
@@ -63,10 +67,11 @@ std::optional<ZString> ReadText(const std::string& given, int syntax) {
   return ZString(std::string_view(*bytes));
 }
 
-int RunParse(const Parsed& p, int syntax) {
-  if (p.positional().size() != 2)
-    return Fail(kExitUsage, std::string("expected one NAME (usage: lumenrt ") + kParseUsage + ")");
-  std::optional<ZString> text = ReadText(p.positional()[1], syntax);
+int Syntax(const FilenameRequest& r) { return r.syntax == -1 ? kSyntaxDefault : static_cast<int>(r.syntax); }
+
+int RunParse(const FilenameRequest& r) {
+  const int syntax = Syntax(r);
+  std::optional<ZString> text = ReadText(r.name, syntax);
   if (!text) return Fail(kExitUsage, "NAME must be hexadecimal bytes under syntax 119");
   ZFileName name(*text, syntax);
   if (name.Parse() != 1)
@@ -80,21 +85,15 @@ int RunParse(const Parsed& p, int syntax) {
   return kExitOk;
 }
 
-int RunSet(const Parsed& p, int syntax) {
-  if (p.positional().size() != 2)
-    return Fail(kExitUsage, std::string("expected one NAME (usage: lumenrt ") + kSetUsage + ")");
-  std::optional<std::string> partText = p.Get("part");
-  if (!partText)
-    return Fail(kExitUsage, std::string("--part is required (usage: lumenrt ") + kSetUsage + ")");
-  std::optional<long long> code = ParseInteger(*partText, -2147483647LL - 1, 2147483647LL);
-  if (!code) return Fail(kExitUsage, "--part must be a number");
-  std::optional<ZString> text = ReadText(p.Get("text").value_or(""), syntax);
+int RunSet(const FilenameRequest& r) {
+  const int syntax = Syntax(r);
+  std::optional<ZString> text = ReadText(r.text, syntax);
   if (!text) return Fail(kExitUsage, "--text must be hexadecimal bytes under syntax 119");
-  std::optional<ZString> given = ReadText(p.positional()[1], syntax);
+  std::optional<ZString> given = ReadText(r.name, syntax);
   if (!given) return Fail(kExitUsage, "NAME must be hexadecimal bytes under syntax 119");
 
   ZFileName name(*given, syntax);
-  const int result = name.SetPart(static_cast<int>(*code), *text);
+  const int result = name.SetPart(static_cast<int>(r.part), *text);
   std::cout << (syntax == kSyntaxCounted ? ToHex(name.GetName()) : std::string(name.GetName().view()))
             << '\n';
   if (result < 0)
@@ -102,35 +101,26 @@ int RunSet(const Parsed& p, int syntax) {
   return result > 0 ? kExitOk : kExitNone;
 }
 
-int RunFilename(const Args& args) {
-  Parsed p(args, {"syntax", "part", "text"});
-  if (auto done = CheckParsed(p, kUsage)) return *done;
-  if (p.positional().empty())
-    return Fail(kExitUsage, std::string("expected parse or set (usage: lumenrt ") + kUsage + ")");
-  int syntax = -1;
-  if (auto s = p.Get("syntax")) {
-    std::optional<long long> v = ParseInteger(*s, -2147483647LL - 1, 2147483647LL);
-    if (!v) return Fail(kExitUsage, "--syntax must be a number");
-    syntax = static_cast<int>(*v);
-  }
-  if (syntax == -1) syntax = kSyntaxDefault;
-  const std::string& verb = p.positional()[0];
-  if (verb == "parse") {
-    if (p.Has("part") || p.Has("text"))
-      return Fail(kExitUsage,
-                  std::string("parse takes no --part or --text (usage: lumenrt ") + kParseUsage + ")");
-    return RunParse(p, syntax);
-  }
-  if (verb == "set") return RunSet(p, syntax);
-  return Fail(kExitUsage, "unknown filename command '" + verb + "' (expected parse or set)");
-}
-
-const Command kParse{"filename", kParseUsage,
-                     "print the node, device, directory and file elements of NAME, one part a line",
-                     RunFilename};
-const Command kSet{"filename", kSetUsage,
-                   "change one part of NAME (codes 1-15; an empty text removes) and print the result",
-                   RunFilename};
+const Registration kFilenameCommands{[](CLI::App& tool) {
+  auto r = std::make_shared<FilenameRequest>();
+  CLI::App* group = AddCommand(tool, "filename", "file names: their parts, and changing one");
+  group->footer(kSyntaxHelp);
+  AddInteger(*group, "--syntax", r->syntax, -2147483647LL - 1, 2147483647LL, "S", "the file-name syntax");
+  CLI::App* parse = AddCommand(*group, "parse",
+                               "print the node, device, directory and file elements of NAME, one part a line",
+                               [r] { return RunParse(*r); });
+  parse->footer(kSyntaxHelp);
+  parse->add_option("NAME", r->name, "the file name")->required();
+  CLI::App* set = AddCommand(
+      *group, "set", "change one part of NAME (codes 1-15; an empty text removes) and print the result",
+      [r] { return RunSet(*r); });
+  set->footer(kSyntaxHelp);
+  AddInteger(*set, "--part", r->part, -2147483647LL - 1, 2147483647LL, "CODE", "the part to change")
+      ->required();
+  set->add_option("--text", r->text, "the new text of the part (default: empty, which removes it)")
+      ->type_name("T");
+  set->add_option("NAME", r->name, "the file name")->required();
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

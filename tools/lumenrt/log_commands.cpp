@@ -1,6 +1,8 @@
 // lumenrt log: write lines through the rotating log writer.
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/timelog/log_writer.h"
@@ -10,17 +12,15 @@
 namespace lumenrt::tool {
 namespace {
 
-constexpr char kUsage[] = "log write --dir DIR --base NAME [--truncate] TEXT...";
+struct LogRequest {
+  std::string dir, base;
+  bool truncate = false;
+  std::vector<std::string> texts;
+};
 
-int RunLog(const Args& args) {
-  const Parsed p(args, {"dir", "base"}, {"truncate"});
-  if (auto done = CheckParsed(p, kUsage)) return *done;
-  const auto& words = p.positional();
-  const auto dirOption = p.Get("dir");
-  const auto base = p.Get("base");
-  if (words.empty() || words[0] != "write" || !dirOption || !base)
-    return Fail(kExitUsage, std::string("usage: lumenrt ") + kUsage);
-  std::string dir = *dirOption;
+int RunLog(const LogRequest& r) {
+  const std::string* base = &r.base;
+  std::string dir = r.dir;
   if (!dir.empty() && dir.back() != '/') dir += '/';
   if (dir.size() > static_cast<std::size_t>(kLogNameMax) ||
       base->size() > static_cast<std::size_t>(kLogNameMax))
@@ -29,8 +29,8 @@ int RunLog(const Args& args) {
   // The library's own reports take their default route, the log: the version banner comes first,
   // then every TEXT as one line, all from one open.
   DefaultLogFile = nullptr;
-  LogOpen(dir.c_str(), base->c_str(), p.Has("truncate") ? 1 : 0);
-  for (std::size_t i = 1; i < words.size(); ++i) LogWrite(0, words[i].c_str());
+  LogOpen(dir.c_str(), base->c_str(), r.truncate ? 1 : 0);
+  for (const std::string& text : r.texts) LogWrite(0, text.c_str());
 
   const lumenrt::LogStatus status = lumenrt::CurrentLogStatus();
   std::fflush(stdout);
@@ -42,10 +42,18 @@ int RunLog(const Args& args) {
   return kExitOk;
 }
 
-const Command kLog{"log", kUsage,
-                   "write each TEXT as one line to DIR/NAME-n.LOG; the file number and byte count are kept "
-                   "in the registry, and the next file is started after 32767 bytes",
-                   RunLog};
+const Registration kLogCommands{[](CLI::App& tool) {
+  auto r = std::make_shared<LogRequest>();
+  CLI::App* write =
+      AddCommand(*AddCommand(tool, "log", "the rotating log writer"), "write",
+                 "write each TEXT as one line to DIR/NAME-n.LOG; the file number and byte count "
+                 "are kept in the registry, and the next file is started after 32767 bytes",
+                 [r] { return RunLog(*r); });
+  write->add_option("--dir", r->dir, "the directory of the log files")->type_name("DIR")->required();
+  write->add_option("--base", r->base, "the base name of the log files")->type_name("NAME")->required();
+  write->add_flag("--truncate", r->truncate, "empty the current file first");
+  write->add_option("TEXT", r->texts, "the lines to write");
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

@@ -1,111 +1,147 @@
 // lumenrt: the library in a user's hands. See `lumenrt help`.
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "lumenrt/core/message_catalogue.h"
 
 #include "command.h"
-#include "lumenrt/core/message_catalogue.h"
 
 namespace lumenrt::tool {
 namespace {
 
-struct Entry {
-  std::string usage;
-  std::string summary;
-  Handler run;
-};
+// Marks a validator's message that is the whole error line (CLI11 puts the option's name before it).
+const std::string kWholeMessage = "\x1f";
 
-std::map<std::string, std::vector<Entry>>& Registry() {
-  static std::map<std::string, std::vector<Entry>> registry;
-  return registry;
+std::vector<std::function<void(CLI::App&)>>& Registrations() {
+  static std::vector<std::function<void(CLI::App&)>> registrations;
+  return registrations;
 }
 
-void PrintHelp(std::ostream& out) {
-  out << "usage: lumenrt <command> [options]\n\ncommands:\n";
-  for (const auto& [name, entries] : Registry())
-    for (const auto& e : entries) out << "  " << e.usage << "\n      " << e.summary << "\n";
+std::map<const CLI::App*, Action>& Actions() {
+  static std::map<const CLI::App*, Action> actions;
+  return actions;
+}
+
+bool IsHelp(const CLI::Option* option) { return option->get_name() == "--help"; }
+
+bool IsCommand(const CLI::App& tool, const std::string& name) {
+  for (const CLI::App* command : tool.get_subcommands([](const CLI::App*) { return true; }))
+    if (command->get_name() == name) return true;
+  return false;
+}
+
+// "--source FILE", or "[--chunk N]"; a repeatable option gets " ...".
+std::string OptionUsage(const CLI::Option& option) {
+  std::string text = option.get_positional() ? option.get_name(true) : option.get_name();
+  if (!option.get_positional() && option.get_type_size_max() > 0 && !option.get_type_name().empty())
+    text += " " + option.get_type_name();
+  if (option.get_items_expected_max() > 1) text += " ...";
+  return option.get_required() ? text : "[" + text + "]";
+}
+
+std::string CommandPath(const CLI::App& command) {
+  std::string path = command.get_name();
+  for (const CLI::App* p = command.get_parent(); p != nullptr; p = p->get_parent())
+    path = p->get_name() + " " + path;
+  return path;
+}
+
+// Help for a single command: its usage line, its summary, then CLI11's lists of options and verbs.
+class ToolFormatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App* app, std::string) const override {
+    return "usage: " + UsageLine(*app) + "\n";
+  }
+  // A verb's help also lists the options it takes from its groups.
+  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+    std::string help = CLI::Formatter::make_help(app, std::move(name), mode);
+    while (help.size() > 1 && help.ends_with("\n\n")) help.pop_back();
+    for (const CLI::App* group = app->get_parent(); group != nullptr && group->get_parent() != nullptr;
+         group = group->get_parent()) {
+      auto options =
+          group->get_options([](const CLI::Option* o) { return o->nonpositional() && !IsHelp(o); });
+      if (!options.empty()) help += make_group("Options of " + CommandPath(*group), false, options);
+    }
+    return help;
+  }
+  std::string make_option_opts(const CLI::Option* option) const override {
+    if (!option->get_positional()) return CLI::Formatter::make_option_opts(option);
+    return option->get_required() ? " " + get_label("REQUIRED") : "";
+  }
+};
+
+// Leaf commands in the order of their paths, for `lumenrt help`.
+void CollectLeaves(const CLI::App& app, std::vector<const CLI::App*>& leaves) {
+  auto subs = app.get_subcommands([](const CLI::App*) { return true; });
+  if (subs.empty() && app.get_parent() != nullptr) leaves.push_back(&app);
+  for (const CLI::App* sub : subs) CollectLeaves(*sub, leaves);
+}
+
+void PrintOverview(const CLI::App& tool, std::ostream& out) {
+  out << "usage: lumenrt <command> [options]   (lumenrt <command> --help for a command's options)\n\n"
+         "commands:\n";
+  std::vector<const CLI::App*> leaves;
+  CollectLeaves(tool, leaves);
+  std::stable_sort(leaves.begin(), leaves.end(),
+                   [](const CLI::App* a, const CLI::App* b) { return CommandPath(*a) < CommandPath(*b); });
+  for (const CLI::App* leaf : leaves) {
+    out << "  " << UsageLine(*leaf).substr(sizeof "lumenrt " - 1) << "\n      " << leaf->get_description()
+        << "\n";
+  }
   out << "\nexit codes: 0 success, 1 none or refused, 2 bad usage or bad input\n";
+}
+
+// The deepest command the parse selected.
+const CLI::App* Selected(const CLI::App& tool) {
+  const CLI::App* command = &tool;
+  while (!command->get_subcommands().empty()) command = command->get_subcommands().front();
+  return command;
+}
+
+// "FACILITY NUMBER [ARGUMENT]"
+std::string PositionalUsage(const CLI::App& command) {
+  std::string text;
+  for (const CLI::Option* o : command.get_options())
+    if (o->get_positional()) text += (text.empty() ? "" : " ") + OptionUsage(*o);
+  return text;
+}
+
+// Whether a "... is required" message is about one of the command's positionals.
+bool MissesPositional(const CLI::App& command, const std::string& message) {
+  for (const CLI::Option* o : command.get_options())
+    if (o->get_positional() && message == o->get_name(true) + " is required") return true;
+  return false;
+}
+
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
 }
 
 }  // namespace
 
-Command::Command(std::string name, std::string usage, std::string summary, Handler run) {
-  Registry()[std::move(name)].push_back({std::move(usage), std::move(summary), std::move(run)});
+Registration::Registration(std::function<void(CLI::App&)> add) { Registrations().push_back(std::move(add)); }
+
+CLI::App* AddCommand(CLI::App& parent, const std::string& name, const std::string& summary, Action action) {
+  CLI::App* command = parent.add_subcommand(name, summary);
+  if (action) {
+    Actions()[command] = std::move(action);
+  } else {
+    command->require_subcommand(1);
+  }
+  return command;
 }
 
 int Fail(int code, const std::string& message) {
   std::cerr << "lumenrt: " << message << "\n";
   return code;
-}
-
-Parsed::Parsed(const Args& args, std::initializer_list<std::string_view> with_value,
-               std::initializer_list<std::string_view> flags) {
-  auto listed = [](std::initializer_list<std::string_view> list, std::string_view n) {
-    for (auto v : list)
-      if (v == n) return true;
-    return false;
-  };
-  bool only_positional = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (only_positional || a.size() < 3 || a.compare(0, 2, "--") != 0) {
-      if (a == "--") {
-        only_positional = true;
-        continue;
-      }
-      positional_.push_back(a);
-      continue;
-    }
-    std::string name = a.substr(2), value;
-    bool has_inline = false;
-    if (auto eq = name.find('='); eq != std::string::npos) {
-      value = name.substr(eq + 1);
-      name.resize(eq);
-      has_inline = true;
-    }
-    if (name == "help") {
-      help_ = true;
-      error_ = "help";
-      return;
-    }
-    if (listed(with_value, name)) {
-      if (!has_inline) {
-        if (i + 1 >= args.size()) {
-          error_ = "option --" + name + " needs a value";
-          return;
-        }
-        value = args[++i];
-      }
-      options_.emplace_back(name, value);
-    } else if (listed(flags, name) && !has_inline) {
-      options_.emplace_back(name, "");
-    } else {
-      error_ = "unknown option --" + name;
-      return;
-    }
-  }
-}
-
-bool Parsed::Has(std::string_view name) const {
-  for (const auto& o : options_)
-    if (o.first == name) return true;
-  return false;
-}
-
-std::optional<std::string> Parsed::Get(std::string_view name) const {
-  std::optional<std::string> v;
-  for (const auto& o : options_)
-    if (o.first == name) v = o.second;
-  return v;
-}
-
-std::vector<std::string> Parsed::GetAll(std::string_view name) const {
-  std::vector<std::string> v;
-  for (const auto& o : options_)
-    if (o.first == name) v.push_back(o.second);
-  return v;
 }
 
 std::optional<long long> ParseInteger(std::string_view text, long long lo, long long hi) {
@@ -121,33 +157,104 @@ std::optional<long long> ParseInteger(std::string_view text, long long lo, long 
   return v;
 }
 
-std::optional<int> CheckParsed(const Parsed& p, std::string_view usage) {
-  if (p.help()) {
-    std::cout << "usage: lumenrt " << usage << "\n";
-    return kExitOk;
+CLI::Validator ValueCheck(std::function<std::string(const std::string&)> problem) {
+  return CLI::Validator(
+      [problem = std::move(problem)](std::string& value) -> std::string {
+        std::string message = problem(value);
+        return message.empty() ? message : kWholeMessage + message;
+      },
+      "");
+}
+
+CLI::Validator IntegerCheck(long long lo, long long hi, const std::string& what) {
+  return ValueCheck([lo, hi, what](const std::string& text) -> std::string {
+    if (ParseInteger(text, lo, hi)) return {};
+    std::string message = what;
+    if (auto at = message.find("{}"); at != std::string::npos)
+      message.replace(at, 2, text);
+    else
+      message += " '" + text + "'";
+    return message;
+  });
+}
+
+CLI::Option* AddInteger(CLI::App& command, const std::string& name, long long& target, long long lo,
+                        long long hi, const std::string& type, const std::string& description) {
+  auto* option = command.add_option_function<std::string>(
+      name,
+      [&target, lo, hi](const std::string& text) { target = ParseInteger(text, lo, hi).value_or(target); },
+      description);
+  option->check(IntegerCheck(
+      lo, hi,
+      name + " must be a number from " + std::to_string(lo) + " to " + std::to_string(hi) + ", not '{}'"));
+  return option->type_name(type);
+}
+
+std::string UsageLine(const CLI::App& command) {
+  std::string line = CommandPath(command);
+  // A verb also takes the options of its groups.
+  std::vector<const CLI::App*> chain;
+  for (const CLI::App* a = &command; a != nullptr && a->get_parent() != nullptr; a = a->get_parent())
+    chain.insert(chain.begin(), a);
+  for (const CLI::App* a : chain)
+    for (const CLI::Option* o : a->get_options())
+      if (o->nonpositional() && !IsHelp(o)) line += " " + OptionUsage(*o);
+  for (const CLI::Option* o : command.get_options())
+    if (o->get_positional()) line += " " + OptionUsage(*o);
+  auto verbs = command.get_subcommands([](const CLI::App*) { return true; });
+  if (!verbs.empty()) {
+    line += " ";
+    for (size_t i = 0; i < verbs.size(); ++i) line += (i ? "|" : "") + verbs[i]->get_name();
   }
-  if (!p.ok()) return Fail(kExitUsage, p.error() + " (usage: lumenrt " + std::string(usage) + ")");
-  return std::nullopt;
+  return line;
 }
 
 }  // namespace lumenrt::tool
 
 int main(int argc, char** argv) {
   using namespace lumenrt::tool;
+  CLI::App tool{"the backup agent's runtime library in a user's hands", "lumenrt"};
+  tool.set_help_flag("--help", "print this help and exit");
+  tool.formatter(std::make_shared<ToolFormatter>());
+  tool.require_subcommand(1);
+  tool.fallthrough();  // a verb takes its group's options
+  tool.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);  // the last value counts
+  for (const auto& add : Registrations()) add(tool);
+
   if (argc < 2 || std::string_view(argv[1]) == "help" || std::string_view(argv[1]) == "--help") {
-    PrintHelp(argc < 2 ? std::cerr : std::cout);
+    PrintOverview(tool, argc < 2 ? std::cerr : std::cout);
     return argc < 2 ? kExitUsage : kExitOk;
   }
-  auto it = Registry().find(argv[1]);
-  if (it == Registry().end()) return Fail(kExitUsage, std::string("unknown command '") + argv[1] + "'");
+  if (!IsCommand(tool, argv[1])) return Fail(kExitUsage, std::string("unknown command '") + argv[1] + "'");
+  try {
+    tool.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << tool.help();
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    // A refused value names itself; a misplaced or missing word gets the command's usage.
+    if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr) {
+      std::string message = e.what();
+      if (auto at = message.find(kWholeMessage); at != std::string::npos) message.erase(0, at + 1);
+      return Fail(kExitUsage, OneLine(message));
+    }
+    const CLI::App& command = *Selected(tool);
+    std::string message = OneLine(e.what());
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && MissesPositional(command, message))
+      message = "expected " + PositionalUsage(command);
+    return Fail(kExitUsage, message + " (usage: " + UsageLine(command) + ")");
+  }
+
+  const CLI::App* command = Selected(tool);
+  auto action = Actions().find(command);
+  if (action == Actions().end()) return Fail(kExitUsage, "usage: " + UsageLine(*command));
   // The library's own reports (a bad file name, a registry failure) go to stderr, with their time
   // prefix, so that standard output carries only the command's answer. Commands that want the
   // library's default route (the log writer) clear this.
   static LogFileRecord diagnostics{&std::cerr, "standard error"};
   DefaultLogFile = &diagnostics;
-  Args args(argv + 2, argv + argc);
   try {
-    return it->second.front().run(args);
+    return action->second();
   } catch (const std::exception& e) {
     return Fail(kExitUsage, e.what());
   }

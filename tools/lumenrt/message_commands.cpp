@@ -2,8 +2,10 @@
 // argument.
 #include <cstdint>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/platform/message_module.h"
@@ -13,30 +15,22 @@
 namespace lumenrt::tool {
 namespace {
 
-constexpr char kUsage[] = "message FACILITY NUMBER [ARGUMENT] [--catalogue FILE] [--severity E|F|I|W]";
+struct MessageRequest {
+  std::vector<std::string> words;  // FACILITY NUMBER [ARGUMENT], checked while parsing
+  std::optional<std::string> catalogue;
+  char severity = 0;
+};
 
 bool IsNumericConversion(char letter) { return letter != 's' && letter != 0; }
 
-int RunMessage(const Args& args) {
-  Parsed p(args, {"catalogue", "severity"});
-  if (auto code = CheckParsed(p, kUsage)) return *code;
-  const auto& words = p.positional();
-  if (words.size() < 2 || words.size() > 3)
-    return Fail(kExitUsage,
-                std::string("expected FACILITY NUMBER [ARGUMENT] (usage: lumenrt ") + kUsage + ")");
+int RunMessage(const MessageRequest& r) {
+  const auto& words = r.words;
   auto facility = ParseInteger(words[0], INT32_MIN, INT32_MAX);
-  if (!facility) return Fail(kExitUsage, "bad facility number '" + words[0] + "'");
   auto number = ParseInteger(words[1], 0, UINT32_MAX);
-  if (!number) return Fail(kExitUsage, "bad message number '" + words[1] + "' (0 to 4294967295)");
-  char letter = 0;
-  if (auto severity = p.Get("severity")) {
-    if (severity->size() != 1 || std::string("EFIW").find((*severity)[0]) == std::string::npos)
-      return Fail(kExitUsage, "bad severity '" + *severity + "' (one of E, F, I, W)");
-    letter = (*severity)[0];
-  }
+  char letter = r.severity;
 
   ModuleHandle catalogue = nullptr;
-  if (auto file = p.Get("catalogue")) {
+  if (const auto& file = r.catalogue) {
     std::string error;
     catalogue = LoadMessageCatalogue(file->c_str(), &error);
     if (catalogue == nullptr) return Fail(kExitUsage, error);
@@ -70,9 +64,36 @@ int RunMessage(const Args& args) {
   return status;
 }
 
-const Command kMessage{"message", kUsage,
-                       "print the catalogue's line for a facility, a message number and an argument",
-                       RunMessage};
+const Registration kMessageCommand{[](CLI::App& tool) {
+  auto r = std::make_shared<MessageRequest>();
+  CLI::App& command = *AddCommand(
+      tool, "message", "print the catalogue's line for a facility, a message number and an argument",
+      [r] { return RunMessage(*r); });
+  const auto word = [&](const char* name, const char* help) {
+    return command.add_option_function<std::string>(
+        name, [r](const std::string& w) { r->words.push_back(w); }, help);
+  };
+  word("FACILITY", "the facility number")
+      ->required()
+      ->check(IntegerCheck(INT32_MIN, INT32_MAX, "bad facility number"));
+  word("NUMBER", "the message number")
+      ->required()
+      ->check(IntegerCheck(0, UINT32_MAX, "bad message number '{}' (0 to 4294967295)"));
+  word("ARGUMENT", "the text or number the message takes");
+  command
+      .add_option_function<std::string>(
+          "--catalogue", [r](const std::string& f) { r->catalogue = f; }, "a message catalogue file to use")
+      ->type_name("FILE");
+  command
+      .add_option_function<std::string>(
+          "--severity", [r](const std::string& s) { r->severity = s[0]; }, "the severity letter to use")
+      ->type_name("E|F|I|W")
+      ->check(ValueCheck([](const std::string& s) {
+        return s.size() == 1 && std::string("EFIW").find(s[0]) != std::string::npos
+                   ? std::string()
+                   : "bad severity '" + s + "' (one of E, F, I, W)";
+      }));
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include <arpa/inet.h>
@@ -27,8 +28,6 @@ namespace lumenrt::tool {
 namespace {
 
 // ---- errtext ----
-
-constexpr char kErrtextUsage[] = "errtext socket|resolver|rpc|icmp|errno N";
 
 // Prints the text of code N in the chosen table; 1 when N falls to the table's catch-all row.
 int RunErrtext(const std::string& kind, long long n) {
@@ -58,20 +57,8 @@ int RunErrtext(const std::string& kind, long long n) {
   return known ? kExitOk : kExitNone;
 }
 
-int RunErrtextCommand(const Args& args) {
-  Parsed p(args, {});
-  if (auto done = CheckParsed(p, kErrtextUsage)) return *done;
-  if (p.positional().size() != 2)
-    return Fail(kExitUsage,
-                std::string("expected a table and a number (usage: lumenrt ") + kErrtextUsage + ")");
-  const auto n = ParseInteger(p.positional()[1], INT_MIN, INT_MAX);
-  if (!n) return Fail(kExitUsage, "bad number '" + p.positional()[1] + "'");
-  return RunErrtext(p.positional()[0], *n);
-}
-
 // ---- trace ----
 
-constexpr char kTraceUsage[] = "trace HOST [--max-hops N] [--short-wait] [--timing] [--port BASE]";
 constexpr int kProbesPerHop = 3;
 
 struct TraceOptions {
@@ -217,36 +204,36 @@ int RunTrace(const TraceOptions& o) {
   return reached ? kExitOk : kExitNone;
 }
 
-int RunTraceCommand(const Args& args) {
-  Parsed p(args, {"max-hops", "port"}, {"short-wait", "timing"});
-  if (auto done = CheckParsed(p, kTraceUsage)) return *done;
-  if (p.positional().size() != 1)
-    return Fail(kExitUsage, std::string("expected one HOST (usage: lumenrt ") + kTraceUsage + ")");
-  TraceOptions o;
-  o.host = p.positional()[0];
-  o.shortWait = p.Has("short-wait");
-  o.timing = p.Has("timing");
-  if (auto v = p.Get("max-hops")) {
-    const auto n = ParseInteger(*v, 1, 255);
-    if (!n) return Fail(kExitUsage, "bad --max-hops '" + *v + "' (1 to 255)");
-    o.maxHops = *n;
-  }
-  if (auto v = p.Get("port")) {
-    const auto n = ParseInteger(*v, 1, 65535);
-    if (!n) return Fail(kExitUsage, "bad --port '" + *v + "' (1 to 65535)");
-    o.basePort = *n;
-  }
-  return RunTrace(o);
-}
+struct ErrtextRequest {
+  std::string table;
+  long long code = 0;
+};
 
-const Command kErrtext{"errtext", kErrtextUsage,
-                       "print the status text of a socket, resolver, remote-call, ICMP unreachable or errno "
-                       "code; exit 1 when the table has no line of its own for it",
-                       RunErrtextCommand};
-const Command kTrace{"trace", kTraceUsage,
-                     "trace the route to HOST with UDP probes (three per hop), one line per hop; needs "
-                     "a raw ICMP socket (root or CAP_NET_RAW)",
-                     RunTraceCommand};
+const Registration kErrtext{[](CLI::App& tool) {
+  auto r = std::make_shared<ErrtextRequest>();
+  CLI::App* errtext = AddCommand(tool, "errtext",
+                                 "print the status line of a socket, resolver, remote-call, ICMP unreachable "
+                                 "or errno code; exit 1 when the table has no line of its own for it",
+                                 [r] { return RunErrtext(r->table, r->code); });
+  errtext->add_option("TABLE", r->table, "socket, resolver, rpc, icmp or errno")
+      ->required()
+      ->check(CLI::IsMember({"socket", "resolver", "rpc", "icmp", "errno"}));
+  AddInteger(*errtext, "N", r->code, INT_MIN, INT_MAX, "N", "the code")->required();
+}};
+
+const Registration kTrace{[](CLI::App& tool) {
+  auto o = std::make_shared<TraceOptions>();
+  CLI::App* trace = AddCommand(tool, "trace",
+                               "trace the route to HOST with UDP probes, three per hop, one line per hop; "
+                               "needs a raw ICMP socket (root or CAP_NET_RAW)",
+                               [o] { return RunTrace(*o); });
+  trace->add_option("HOST", o->host, "the host (name or IPv4 address)")->required();
+  AddInteger(*trace, "--max-hops", o->maxHops, 1, 255, "N", "the largest time-to-live tried (default 30)");
+  trace->add_flag("--short-wait", o->shortWait, "wait 1 second for each answer instead of 3");
+  trace->add_flag("--timing", o->timing, "print each probe's round-trip time in milliseconds");
+  AddInteger(*trace, "--port", o->basePort, 1, 65535, "BASE",
+             "probe s goes to UDP port BASE + s (default 33435)");
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

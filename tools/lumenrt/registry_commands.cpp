@@ -2,6 +2,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "lumenrt/core/registry_values.h"
 #include "lumenrt/platform/registry_store.h"
@@ -11,7 +14,10 @@
 namespace lumenrt::tool {
 namespace {
 
-constexpr char kUsage[] = "registry get KEY VALUE | registry set KEY VALUE (--dword N | --string TEXT)";
+struct RegistryRequest {
+  std::string key, value;
+  std::optional<std::string> number, text;
+};
 
 std::string ValuePath(const std::string& key, const std::string& value) { return key + "\\" + value; }
 
@@ -43,15 +49,13 @@ int Get(const std::string& key, const std::string& value) {
   return kExitOk;
 }
 
-int Set(const std::string& key, const std::string& value, const Parsed& p) {
-  const auto number = p.Get("dword");
-  const auto text = p.Get("string");
-  if (number.has_value() == text.has_value())
-    return Fail(kExitUsage, std::string("give either --dword or --string (usage: lumenrt ") + kUsage + ")");
+int Set(const std::string& key, const std::string& value, const RegistryRequest& r) {
+  const auto& number = r.number;
+  const auto& text = r.text;
+  if (number.has_value() == text.has_value()) return Fail(kExitUsage, "give either --dword or --string");
   int result;
   if (number) {
-    const auto n = ParseInteger(*number, INT32_MIN, UINT32_MAX);
-    if (!n) return Fail(kExitUsage, "not a 32-bit number: " + *number);
+    const auto n = ParseInteger(*number, INT32_MIN, UINT32_MAX);  // checked while parsing
     const auto bits = static_cast<std::uint32_t>(*n);
     const unsigned char data[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
                                    static_cast<unsigned char>(bits >> 16),
@@ -66,24 +70,28 @@ int Set(const std::string& key, const std::string& value, const Parsed& p) {
   return kExitOk;
 }
 
-int RunRegistry(const Args& args) {
-  const Parsed p(args, {"dword", "string"});
-  if (auto done = CheckParsed(p, kUsage)) return *done;
-  const auto& words = p.positional();
-  if (words.size() != 3 || (words[0] != "get" && words[0] != "set"))
-    return Fail(kExitUsage, std::string("usage: lumenrt ") + kUsage);
-  if (words[0] == "get") {
-    if (p.Has("dword") || p.Has("string"))
-      return Fail(kExitUsage, "registry get takes no --dword or --string");
-    return Get(words[1], words[2]);
+const Registration kRegistryCommands{[](CLI::App& tool) {
+  auto r = std::make_shared<RegistryRequest>();
+  CLI::App* group = AddCommand(tool, "registry", "registry values in the store");
+  CLI::App* get = AddCommand(*group, "get",
+                             "read a registry value (a 32-bit number in decimal, a text as it stands, other "
+                             "types as hexadecimal bytes; exit 1 when missing)",
+                             [r] { return Get(r->key, r->value); });
+  CLI::App* set = AddCommand(*group, "set", "write a 32-bit number or a text value",
+                             [r] { return Set(r->key, r->value, *r); });
+  for (CLI::App* verb : {get, set}) {
+    verb->add_option("KEY", r->key, "the key path below the local machine root")->required();
+    verb->add_option("VALUE", r->value, "the value name")->required();
   }
-  return Set(words[1], words[2], p);
-}
-
-const Command kRegistry{"registry", kUsage,
-                        "read a registry value (a 32-bit number in decimal, a text as it stands, other "
-                        "types as hexadecimal bytes; exit 1 when missing) or write one",
-                        RunRegistry};
+  auto* dword = set->add_option_function<std::string>(
+                       "--dword", [r](const std::string& t) { r->number = t; }, "a 32-bit number")
+                    ->type_name("N")
+                    ->check(IntegerCheck(INT32_MIN, UINT32_MAX, "not a 32-bit number: {}"));
+  set->add_option_function<std::string>(
+         "--string", [r](const std::string& t) { r->text = t; }, "a text")
+      ->type_name("TEXT")
+      ->excludes(dword);
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

@@ -1,4 +1,5 @@
 // lumenrt rmtree: removing a directory tree.
+#include <memory>
 #include <string>
 
 #include "lumenrt/system/remove_tree.h"
@@ -8,22 +9,25 @@
 namespace lumenrt::tool {
 namespace {
 
-constexpr const char kUsage[] = "rmtree [--contents-only] DIR";
+struct RmtreeRequest {
+  std::string dir;
+  bool contentsOnly = false;
+};
 
-int RunRmtree(const Args& args) {
-  Parsed p(args, {}, {"contents-only"});
-  if (auto done = CheckParsed(p, kUsage)) return *done;
-  if (p.positional().size() != 1)
-    return Fail(kExitUsage, std::string("expected one DIR (usage: lumenrt ") + kUsage + ")");
-  const std::string& dir = p.positional()[0];
-  if (RemoveTree(dir.c_str(), p.Has("contents-only") ? 1 : 0) == 1) return kExitOk;
-  return Fail(kExitNone, "could not remove everything under " + dir);
+int RunRmtree(const RmtreeRequest& r) {
+  if (RemoveTree(r.dir.c_str(), r.contentsOnly ? 1 : 0) == 1) return kExitOk;
+  return Fail(kExitNone, "could not remove everything under " + r.dir);
 }
 
-const Command kRmtree{"rmtree", kUsage,
-                      "remove DIR with everything in it (links are removed, never followed); with "
-                      "--contents-only keep DIR, emptied",
-                      RunRmtree};
+const Registration kRmtree{[](CLI::App& tool) {
+  auto r = std::make_shared<RmtreeRequest>();
+  CLI::App* rmtree = AddCommand(tool, "rmtree",
+                                "remove DIR with everything in it (links are removed, never followed); with "
+                                "--contents-only keep DIR, emptied",
+                                [r] { return RunRmtree(*r); });
+  rmtree->add_flag("--contents-only", r->contentsOnly, "empty DIR but keep it");
+  rmtree->add_option("DIR", r->dir, "the directory")->required();
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

@@ -1,5 +1,7 @@
 // lumenrt time: print the current time record, move a record to another zone offset, list the zones.
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "lumenrt/timelog/time_record.h"
@@ -9,9 +11,12 @@
 namespace lumenrt::tool {
 namespace {
 
-constexpr char kUsage[] =
-    "time now | time convert --date YYYY-MM-DD [--time HH:MM[:SS[.FFFFFF]]] [--from MINUTES] --to MINUTES "
-    "| time zones";
+struct ConvertRequest {
+  std::string date;
+  std::optional<std::string> time;
+  std::optional<long long> from;
+  long long to = 0;
+};
 
 std::optional<int> Field(const std::string& text, std::size_t start, std::size_t length, int lo, int hi) {
   if (start + length > text.size()) return std::nullopt;
@@ -76,25 +81,16 @@ int Now() {
   return kExitOk;
 }
 
-int Convert(const Parsed& p) {
-  const auto date = p.Get("date");
-  const auto to = p.Get("to");
-  if (!date || !to) return Fail(kExitUsage, std::string("usage: lumenrt ") + kUsage);
+int Convert(const ConvertRequest& r) {
   TimeRecord in{};
-  if (!ParseDate(*date, &in))
-    return Fail(kExitUsage, "not a date of the form YYYY-MM-DD (year 1-9999): " + *date);
-  if (const auto time = p.Get("time"); time && !ParseTime(*time, &in))
-    return Fail(kExitUsage, "not a time of the form HH:MM[:SS[.FFFFFF]]: " + *time);
-  if (const auto from = p.Get("from")) {
-    const auto minutes = ParseInteger(*from, -1440, 1440);
-    if (!minutes) return Fail(kExitUsage, "--from must be a number of minutes from -1440 to 1440: " + *from);
-    in.zone = lumenrt::MakeZoneWord(static_cast<int>(*minutes));
-  }
-  const auto minutes = ParseInteger(*to, -1440, 1440);
-  if (!minutes) return Fail(kExitUsage, "--to must be a number of minutes from -1440 to 1440: " + *to);
+  if (!ParseDate(r.date, &in))
+    return Fail(kExitUsage, "not a date of the form YYYY-MM-DD (year 1-9999): " + r.date);
+  if (r.time && !ParseTime(*r.time, &in))
+    return Fail(kExitUsage, "not a time of the form HH:MM[:SS[.FFFFFF]]: " + *r.time);
+  if (r.from) in.zone = lumenrt::MakeZoneWord(static_cast<int>(*r.from));
 
   TimeRecord out{};
-  ConvertTimeZone(&out, &in, static_cast<int>(*minutes));
+  ConvertTimeZone(&out, &in, static_cast<int>(r.to));
   char before[30], after[30];
   FormatTimestamp(before, &in, 0);
   const int printable = FormatTimestamp(after, &out, 0);
@@ -108,21 +104,33 @@ int Zones() {
   return kExitOk;
 }
 
-int RunTime(const Args& args) {
-  const Parsed p(args, {"date", "time", "from", "to"});
-  if (auto done = CheckParsed(p, kUsage)) return *done;
-  const auto& words = p.positional();
-  if (words.size() == 1 && words[0] == "convert") return Convert(p);
-  const bool noOptions = !p.Has("date") && !p.Has("time") && !p.Has("from") && !p.Has("to");
-  if (words.size() == 1 && words[0] == "now" && noOptions) return Now();
-  if (words.size() == 1 && words[0] == "zones" && noOptions) return Zones();
-  return Fail(kExitUsage, std::string("usage: lumenrt ") + kUsage);
-}
-
-const Command kTime{"time", kUsage,
-                    "print the current time (UTC and local), a date and time moved to another zone offset "
-                    "(minutes east of UTC), or the table of named zones",
-                    RunTime};
+const Registration kTimeCommands{[](CLI::App& tool) {
+  CLI::App* group = AddCommand(tool, "time", "time records");
+  AddCommand(*group, "now", "print the current time (UTC and local) and the local zone offset", Now);
+  auto r = std::make_shared<ConvertRequest>();
+  CLI::App* convert = AddCommand(*group, "convert",
+                                 "print a date and time moved to another zone offset (minutes east of UTC)",
+                                 [r] { return Convert(*r); });
+  convert->add_option("--date", r->date, "the date")->type_name("YYYY-MM-DD")->required();
+  convert
+      ->add_option_function<std::string>(
+          "--time", [r](const std::string& t) { r->time = t; }, "the time of day (default 00:00)")
+      ->type_name("HH:MM[:SS[.FFFFFF]]");
+  convert
+      ->add_option_function<std::string>(
+          "--from", [r](const std::string& t) { r->from = ParseInteger(t, -1440, 1440); },
+          "the zone offset of the given time (default: none)")
+      ->type_name("MINUTES")
+      ->check(IntegerCheck(-1440, 1440, "--from must be a number of minutes from -1440 to 1440: {}"));
+  convert
+      ->add_option_function<std::string>(
+          "--to", [r](const std::string& t) { r->to = *ParseInteger(t, -1440, 1440); },
+          "the zone offset wanted")
+      ->type_name("MINUTES")
+      ->required()
+      ->check(IntegerCheck(-1440, 1440, "--to must be a number of minutes from -1440 to 1440: {}"));
+  AddCommand(*group, "zones", "print the table of named zones: offset, abbreviation, name", Zones);
+}};
 
 }  // namespace
 }  // namespace lumenrt::tool

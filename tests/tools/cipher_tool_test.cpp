@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "crypto/test_util.h"
-#include "support/run_tool.h"
+#include "tools/run_tool.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/run_tool.h"
+#include "tools/run_tool.h"
 
 namespace {
 
