@@ -1,0 +1,84 @@
+// Socket entry points: the shapes of the Berkeley operations the library's network helpers call
+// (select, recvfrom, htons and a last-error query), and this platform's implementation of them.
+//
+// The library never opens sockets or calls the socket layer on its own: the host installs these
+// entry points (see lumenrt/system/socket_status.h and lumenrt/system/icmp_reply.h) and the helpers
+// call whatever was installed. A POSIX host installs the ones below, which forward to the C library;
+// a test installs fakes of the same shape. Nothing here includes the system's socket headers, so code
+// above the platform layer stays free of them:
+//
+// - `SocketSet` is a descriptor set of the library's own; the POSIX select entry point copies it into
+//   and out of the system's set.
+// - Socket addresses travel as untyped pointers with an int length (the caller's buffer, at most the
+//   size the caller states); `Ipv4SocketAddress` has the byte layout of an IPv4 socket address.
+// - Error numbers are the socket layer's (Winsock-style, 10000 plus the BSD number; see
+//   WinsockErrorFromErrno in lumenrt/platform/winsock_errno.h).
+//
+// Thread safety: the POSIX entry points keep no state and may be called from any thread.
+#pragma once
+
+#include <cstdint>
+
+#include "lumenrt/platform/export.h"
+
+struct addrinfo;
+
+namespace lumenrt {
+
+// A set of socket numbers 0 to kCapacity - 1, for select. Adding a number outside that range is
+// refused (Add answers false) and leaves the set unchanged.
+class LUMENRT_EXPORT SocketSet {
+ public:
+  static constexpr int kCapacity = 1024;  // the system's FD_SETSIZE
+
+  bool Add(int socket);
+  bool Contains(int socket) const;
+  void Clear();
+
+ private:
+  std::uint64_t bits_[kCapacity / 64] = {};
+};
+
+// A select time limit; the entry point is given none (nullptr) to wait without limit.
+struct SocketTimeLimit {
+  long seconds = 0;
+  long microseconds = 0;
+};
+
+// An IPv4 socket address as the socket layer stores it: family, port and address in network order.
+struct Ipv4SocketAddress {
+  std::uint16_t family = 0;
+  std::uint16_t port = 0;  // network byte order
+  std::uint8_t address[4] = {};
+  std::uint8_t zero[8] = {};
+};
+static_assert(sizeof(Ipv4SocketAddress) == 16);
+
+// select: waits until a socket of the sets is ready or the limit passes; answers the number of ready
+// sockets (the sets then hold only those), 0 on time-out, -1 on failure.
+using SocketSelectEntry = int (*)(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
+                                  const SocketTimeLimit* limit);
+// recvfrom: reads one message into buffer (length bytes); from/fromLength, when not null, receive the
+// sender's address (fromLength holds the buffer's size on entry). Answers the bytes read or -1.
+using SocketRecvFromEntry = int (*)(int socket, char* buffer, int length, int flags, void* from,
+                                    int* fromLength);
+// htons: a 16-bit number from host to network byte order.
+using SocketHtonsEntry = std::uint16_t (*)(std::uint16_t value);
+// The socket layer's error number for the last failed call on this thread.
+using SocketLastErrorEntry = int (*)();
+
+// This platform's entry points, forwarding to the C library. PosixSocketSelect answers -1 (errno
+// EINVAL) for a count above SocketSet::kCapacity; PosixSocketLastError maps errno through
+// WinsockErrorFromErrno.
+LUMENRT_EXPORT int PosixSocketSelect(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
+                                     const SocketTimeLimit* limit);
+LUMENRT_EXPORT int PosixSocketRecvFrom(int socket, char* buffer, int length, int flags, void* from,
+                                       int* fromLength);
+LUMENRT_EXPORT std::uint16_t PosixSocketHtons(std::uint16_t value);
+LUMENRT_EXPORT int PosixSocketLastError();
+
+// Releases an address-information chain as the system's resolver made it (freeaddrinfo); null is
+// ignored.
+LUMENRT_EXPORT void ReleaseAddressInfo(addrinfo* chain);
+
+}  // namespace lumenrt

@@ -1,0 +1,49 @@
+// errno values named by the socket status table, with their Winsock numbers.
+#include <cerrno>
+
+#include "lumenrt/platform/winsock_errno.h"
+
+namespace lumenrt {
+namespace {
+
+struct Mapping {
+  int errnoValue;
+  int winsock;
+};
+
+// One line per row of the socket status table that this system has an errno value for. EAGAIN is
+// left out of 10011: it is EWOULDBLOCK here, which the socket layer reports as 10035.
+constexpr Mapping kMappings[] = {
+    {EPERM, 10001},        {ENOENT, 10002},          {ESRCH, 10003},           {EINTR, 10004},
+    {EIO, 10005},          {ENXIO, 10006},           {E2BIG, 10007},           {ENOEXEC, 10008},
+    {EBADF, 10009},        {ECHILD, 10010},          {ENOMEM, 10012},          {EACCES, 10013},
+    {EFAULT, 10014},       {ENOTBLK, 10015},         {EBUSY, 10016},           {EEXIST, 10017},
+    {EXDEV, 10018},        {ENODEV, 10019},          {ENOTDIR, 10020},         {EISDIR, 10021},
+    {EINVAL, 10022},       {ENFILE, 10023},          {EMFILE, 10024},          {ENOTTY, 10025},
+    {ETXTBSY, 10026},      {EFBIG, 10027},           {ENOSPC, 10028},          {ESPIPE, 10029},
+    {EROFS, 10030},        {EMLINK, 10031},          {EPIPE, 10032},           {EDOM, 10033},
+    {ERANGE, 10034},       {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},     {EALREADY, 10037},
+    {ENOTSOCK, 10038},     {EDESTADDRREQ, 10039},    {EMSGSIZE, 10040},        {EPROTOTYPE, 10041},
+    {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},
+    {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},      {EADDRNOTAVAIL, 10049},
+    {ENETDOWN, 10050},     {ENETUNREACH, 10051},     {ENETRESET, 10052},       {ECONNABORTED, 10053},
+    {ECONNRESET, 10054},   {ENOBUFS, 10055},         {EISCONN, 10056},         {ENOTCONN, 10057},
+    {ESHUTDOWN, 10058},    {ETOOMANYREFS, 10059},    {ETIMEDOUT, 10060},       {ECONNREFUSED, 10061},
+    {ELOOP, 10062},        {ENAMETOOLONG, 10063},    {EHOSTDOWN, 10064},       {EHOSTUNREACH, 10065},
+    {ENOTEMPTY, 10066},
+#ifdef EPROCLIM
+    {EPROCLIM, 10067},
+#endif
+    {EUSERS, 10068},       {EDQUOT, 10069},          {ESTALE, 10070},          {EREMOTE, 10071},
+};
+
+}  // namespace
+
+int WinsockErrorFromErrno(int errnoValue) {
+  if (errnoValue == 0) return kNoWinsockError;
+  for (const Mapping& m : kMappings)
+    if (m.errnoValue == errnoValue) return m.winsock;
+  return kNoWinsockError;
+}
+
+}  // namespace lumenrt

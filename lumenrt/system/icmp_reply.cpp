@@ -1,0 +1,140 @@
+// WaitForReply, UnreachableCodeName and RaiseFormatted.
+#include "lumenrt/system/icmp_reply.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "lumenrt/platform/clock.h"
+#include "lumenrt/system/socket_entry.h"
+#include "lumenrt/system/socket_status.h"
+
+namespace lumenrt {
+namespace {
+
+constexpr int kIcmpHeaderSize = 8;
+constexpr int kMinIpv4HeaderSize = 20;
+constexpr int kUdpPortsSize = 4;
+// ICMP header, the quoted IPv4 header without options and the quoted UDP header.
+constexpr int kAnswerMinimum = kIcmpHeaderSize + kMinIpv4HeaderSize + 8;
+
+constexpr int kTypeUnreachable = 3;
+constexpr int kTypeTimeExceeded = 11;
+constexpr int kCodePortUnreachable = 3;
+
+// Arrival time on the high-resolution counter: whole seconds and microseconds, or 0 and 0.
+void RecordArrival(std::int32_t times[2]) {
+  const std::int64_t counter = HighResolutionCounter();
+  const std::int64_t frequency = HighResolutionFrequency();
+  if (counter <= 0 || frequency <= 0) {
+    times[0] = times[1] = 0;
+    return;
+  }
+  const std::int64_t remainder = counter % frequency;
+  times[0] = static_cast<std::int32_t>(counter / frequency);
+  times[1] = static_cast<std::int32_t>(frequency <= INT64_MAX / 1000000 ? remainder * 1000000 / frequency
+                                                                        : remainder / (frequency / 1000000));
+}
+
+// A 16-bit field as it lies in the packet (network order), read as the host reads such a field.
+std::uint16_t Field16(const unsigned char* at) {
+  std::uint16_t value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+}  // namespace
+
+TracingState& Tracing() {
+  static TracingState state;
+  return state;
+}
+
+void ReleaseTraceAddressCache() {
+  for (addrinfo*& slot : Tracing().addressCache) {
+    if (slot == nullptr) continue;
+    ReleaseAddressInfo(slot);
+    slot = nullptr;
+  }
+}
+
+}  // namespace lumenrt
+
+int WaitForReply(int probe, std::int32_t times[2]) {
+  using namespace lumenrt;
+  TracingState& t = Tracing();
+  if (t.socket < 0 || t.socket >= SocketSet::kCapacity)
+    RaiseFormatted("socket %d cannot be waited on: select takes socket numbers 0 to %d only", t.socket,
+                   SocketSet::kCapacity - 1);
+  for (;;) {
+    SocketSet readable;
+    readable.Add(t.socket);
+    if (SocketSelect(t.socket + 1, &readable, nullptr, nullptr, t.shortWait ? 1 : 3) <= 0) return kReplyNone;
+
+    TraceProbeRecord* record = t.probe;
+    const int cc = SocketRecvFrom(t.socket, reinterpret_cast<char*>(t.packet), kTracePacketSize, 0,
+                                  record != nullptr ? &record->from : nullptr,
+                                  record != nullptr ? &record->fromLength : nullptr);
+    if (cc == -1) {
+      SocketError();
+      RaiseFormatted("%s", SocketErrorText());
+    }
+    if (cc < 0 || cc > kTracePacketSize)
+      RaiseFormatted("recvfrom answered %d for a buffer of %d bytes", cc, kTracePacketSize);
+    if (t.timing && times != nullptr) RecordArrival(times);
+
+    const unsigned char* packet = t.packet;
+    const int h = cc > 0 ? (packet[0] & 0x0F) * 4 : 0;
+    const int n = cc - h;
+    if (n < kIcmpHeaderSize) RaiseFormatted("icmplen (%d) < 8", n);
+    const int type = packet[h];
+    const int code = packet[h + 1];
+    if (!((type == kTypeTimeExceeded && code == 0) || type == kTypeUnreachable)) continue;
+    if (n < kAnswerMinimum) RaiseFormatted("icmplen (%d) < 8 + 20 + 8", n);
+
+    // The quoted IPv4 header of the probe, then its UDP ports. A quoted header that claims less than
+    // a bare IPv4 header, or whose ports would lie past the bytes read, answers no probe.
+    const int quoted = h + kIcmpHeaderSize;
+    const int quotedLength = (packet[quoted] & 0x0F) * 4;
+    const int udp = quoted + quotedLength;
+    if (quotedLength < kMinIpv4HeaderSize || udp + kUdpPortsSize > cc) continue;
+    if (Field16(packet + udp) != SocketHtons(t.ident)) continue;
+    if (Field16(packet + udp + 2) != SocketHtons(static_cast<std::uint16_t>(t.basePort + probe))) continue;
+
+    if (type == kTypeTimeExceeded) return kReplyTimeExceeded;
+    return code == kCodePortUnreachable ? kReplyPortUnreachable : code;
+  }
+}
+
+const char* UnreachableCodeName(int code) {
+  static constexpr const char* kNames[] = {
+      "no route to dest netw",
+      "no route to host",
+      "protocol unreachable",
+      "port unreachable",
+      "fragmentation needed but DF bit set",
+      "source route failure",
+      "dest netw unknown",
+      "dest host unknown",
+      "source host isolated",
+      "dest netw administratively prohibited",
+      "dest host administratively prohibited",
+      "netw unreachable type of service",
+      "host unreachable type of service",
+  };
+  if (code < 0 || code >= static_cast<int>(sizeof kNames / sizeof kNames[0])) return "[unknown code]";
+  return kNames[code];
+}
+
+void RaiseFormatted(const char* format, ...) {
+  char text[256];
+  text[0] = '\0';
+  if (format != nullptr) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+  }
+  lumenrt::ReleaseTraceAddressCache();
+  throw GenericError(text, lumenrt::kGenericErrorCode);
+}
