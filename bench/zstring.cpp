@@ -1,9 +1,9 @@
 // ZString copies share one buffer (O(1)); std::string copies the characters.
-#include <benchmark/benchmark.h>
+#include "lumenrt/core/zstring.h"
 
 #include <string>
 
-#include "lumenrt/core/zstring.h"
+#include <benchmark/benchmark.h>
 
 static void BM_ZStringCopy(benchmark::State& state) {
   ZString source(std::string(static_cast<size_t>(state.range(0)), 'x'));

@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <map>
 
-#include "lumenrt/platform/module_handle.h"
 #include "lumenrt/platform/export.h"
+#include "lumenrt/platform/module_handle.h"
 #include "lumenrt/plugins/word.h"
 
 // Three values held for the loading code, then the use count.

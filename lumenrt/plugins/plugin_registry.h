@@ -26,9 +26,9 @@
 #include <map>
 #include <string>
 
-#include "lumenrt/platform/module_handle.h"
 #include "lumenrt/core/zstring.h"
 #include "lumenrt/platform/export.h"
+#include "lumenrt/platform/module_handle.h"
 #include "lumenrt/plugins/plugin_loader.h"
 #include "lumenrt/plugins/word.h"
 
