@@ -28,15 +28,17 @@ inline std::string ShellQuote(const std::string& s) {
 }
 
 // Runs "lumenrt <shellTail>" in `cwd` (the current directory when empty); shellTail is passed to the
-// shell as written.
-inline ToolRun RunToolCommand(const std::string& shellTail, const std::string& cwd = "") {
+// shell as written. A non-empty `prefix` is a command that runs the tool, such as "ip netns exec NAME".
+inline ToolRun RunToolCommand(const std::string& shellTail, const std::string& cwd = "",
+                              const std::string& prefix = "") {
   char pattern[] = "/tmp/lumenrt-tool-XXXXXX";
   ToolRun run;
   if (mkdtemp(pattern) == nullptr) return run;
   const std::string dir = pattern, out = dir + "/out", err = dir + "/err";
   std::string command = cwd.empty() ? "" : "cd " + ShellQuote(cwd) + " && ";
   // The group keeps the caller's own redirections of standard output in force.
-  command += "{ " + ShellQuote(LUMENRT_TOOL_PATH) + " " + shellTail + " ; } >" + out + " 2>" + err;
+  command += "{ " + (prefix.empty() ? "" : prefix + " ") + ShellQuote(LUMENRT_TOOL_PATH) + " " + shellTail +
+             " ; } >" + out + " 2>" + err;
   const int status = std::system(command.c_str());
   auto slurp = [](const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -52,10 +54,11 @@ inline ToolRun RunToolCommand(const std::string& shellTail, const std::string& c
 }
 
 // Runs the tool with these arguments, each passed as one word.
-inline ToolRun RunTool(const std::vector<std::string>& args, const std::string& cwd = "") {
+inline ToolRun RunTool(const std::vector<std::string>& args, const std::string& cwd = "",
+                       const std::string& prefix = "") {
   std::string tail;
   for (const auto& a : args) tail += (tail.empty() ? "" : " ") + ShellQuote(a);
-  return RunToolCommand(tail, cwd);
+  return RunToolCommand(tail, cwd, prefix);
 }
 
 }  // namespace lumenrt::test

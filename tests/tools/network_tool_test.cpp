@@ -12,45 +12,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/run_tool.h"
 #include "system/netns_lab.h"
 
 namespace {
 
 using lumenrt::test::NetnsLab;
+using lumenrt::test::ToolRun;
 
-struct ToolRun {
-  int exit = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-// Runs "<prefix> lumenrt <args>" through the shell; prefix may be empty or a command such as
-// "ip netns exec NAME".
+// Runs "<prefix> lumenrt <args>"; prefix may be empty or a command such as "ip netns exec NAME".
 ToolRun RunTool(const std::vector<std::string>& args, const std::string& prefix = "") {
-  char pattern[] = "/tmp/lumenrt-net-XXXXXX";
-  ToolRun run;
-  if (mkdtemp(pattern) == nullptr) return run;
-  const std::string dir = pattern;
-  std::string command = prefix + " " + Quote(LUMENRT_TOOL_PATH);
-  for (const auto& a : args) command += " " + Quote(a);
-  command += " >" + dir + "/out 2>" + dir + "/err";
-  const int status = std::system(command.c_str());
-  auto slurp = [](const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  };
-  run.exit = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = slurp(dir + "/out");
-  run.err = slurp(dir + "/err");
-  std::filesystem::remove_all(dir);
-  return run;
+  return lumenrt::test::RunTool(args, "", prefix);
 }
 
 TEST(ErrtextCommandTest, PrintsTheLineAndExitsOneForTheCatchAllRow) {

@@ -43,6 +43,8 @@
 
 #include <CLI/CLI.hpp>
 
+class ZError;
+
 namespace lumenrt::tool {
 
 inline constexpr int kExitOk = 0;
@@ -65,6 +67,10 @@ CLI::App* AddCommand(CLI::App& parent, const std::string& name, const std::strin
 
 // Prints "lumenrt: <message>" on stderr and returns `code`.
 int Fail(int code, const std::string& message);
+
+// Prints a raised library error as its catalogue line ("lumenrt: <line>", nothing for an error that
+// carries nothing) on stderr, deletes it, and returns kExitNone.
+int ReportRaised(ZError* error);
 
 // Parses a decimal or 0x-prefixed hexadecimal integer that must fit in [lo, hi].
 std::optional<long long> ParseInteger(std::string_view text, long long lo, long long hi);

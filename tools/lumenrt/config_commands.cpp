@@ -14,6 +14,7 @@
 #include "lumenrt/core/zerror.h"
 
 #include "command.h"
+#include "config_sources.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -75,28 +76,6 @@ int RunKeywordSwitches(std::optional<long long> command) {
   return printed > 0 ? kExitOk : kExitNone;
 }
 
-// Writes a raised value error as the catalogue's line on stderr.
-int ReportRaised(ZError* error) {
-  char line[2048] = {};
-  MessageSink sink;
-  sink.textBuffer = line;
-  sink.textCapacity = sizeof(line);
-  error->Report(&sink);
-  delete error;
-  std::string text(line);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  if (!text.empty()) std::cerr << "lumenrt: " << text << '\n';
-  return kExitNone;
-}
-
-// Empties the slots when the command ends, before the sources go away.
-struct InstalledSources {
-  std::vector<std::unique_ptr<ConfigSource>> sources;
-  ~InstalledSources() {
-    for (int slot = 1; slot <= 4; ++slot) RemoveConfigSource(slot);
-  }
-};
-
 struct ConfigRequest {
   std::vector<std::string> files, versionTexts, kindTexts;
   std::string as, key;
@@ -130,24 +109,13 @@ int RunConfig(const ConfigRequest& request) {
   }
 
   InstalledSources installed;
-  bool clean = true;
+  std::vector<unsigned int> sourceKinds;
+  std::vector<int> sourceVersions;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    auto source =
-        std::make_unique<ConfigSource>(static_cast<unsigned int>(kinds[i]), static_cast<int>(versions[i]));
-    std::vector<ConfigFileProblem> problems;
-    LoadConfigFile(files[i], *source, problems);
-    for (const auto& problem : problems) {
-      Fail(kExitUsage, problem.line > 0
-                           ? files[i] + ":" + std::to_string(problem.line) + ": " + problem.message
-                           : problem.message);
-      clean = false;
-    }
-    installed.sources.push_back(std::move(source));
+    sourceKinds.push_back(static_cast<unsigned int>(kinds[i]));
+    sourceVersions.push_back(static_cast<int>(versions[i]));
   }
-  if (!clean) return kExitUsage;
-  for (std::size_t i = 0; i < installed.sources.size(); ++i) {
-    InstallConfigSource(static_cast<int>(i) + 1, installed.sources[i].get());
-  }
+  if (!installed.Load(files, sourceKinds, sourceVersions)) return kExitUsage;
 
   const std::string& key = request.key;
   int id = 0;

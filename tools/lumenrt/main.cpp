@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lumenrt/core/message_catalogue.h"
+#include "lumenrt/core/zerror.h"
 
 #include "command.h"
 
@@ -142,6 +143,19 @@ CLI::App* AddCommand(CLI::App& parent, const std::string& name, const std::strin
 int Fail(int code, const std::string& message) {
   std::cerr << "lumenrt: " << message << "\n";
   return code;
+}
+
+int ReportRaised(ZError* error) {
+  char line[2048] = {};
+  MessageSink sink;
+  sink.textBuffer = line;
+  sink.textCapacity = sizeof(line);
+  error->Report(&sink);
+  delete error;
+  std::string text(line);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  if (!text.empty()) std::cerr << "lumenrt: " << text << '\n';
+  return kExitNone;
 }
 
 std::optional<long long> ParseInteger(std::string_view text, long long lo, long long hi) {

@@ -19,6 +19,7 @@
 
 #include "lumenrt/config/config_file.h"
 #include "lumenrt/config/config_source.h"
+#include "lumenrt/config/schema.h"
 #include "lumenrt/config/lookups.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/zerror.h"
@@ -33,6 +34,7 @@
 #include "lumenrt/plugins/plugin_loading.h"
 
 #include "command.h"
+#include "config_sources.h"
 #include "plugin_commands.h"
 #include "recorder/recording_module.h"
 
@@ -41,34 +43,6 @@ namespace {
 
 // The recording module ships in the tool's own folder.
 constexpr const char kRecorderFile[] = "lumenrt-recorder.so";
-
-// Sources loaded from files and installed in slots 1 to 4 in the order given; the slots are emptied
-// when the command ends, before the sources go away.
-struct InstalledSources {
-  std::vector<std::unique_ptr<ConfigSource>> sources;
-  ~InstalledSources() {
-    for (int slot = 1; slot <= 4; ++slot) RemoveConfigSource(slot);
-  }
-  // false (with the problems on stderr) when a file cannot be used.
-  bool Load(const std::vector<std::string>& files) {
-    bool clean = true;
-    for (const auto& file : files) {
-      auto source = std::make_unique<ConfigSource>(1u, 105);
-      std::vector<ConfigFileProblem> problems;
-      LoadConfigFile(file, *source, problems);
-      for (const auto& problem : problems) {
-        Fail(kExitUsage, problem.line > 0 ? file + ":" + std::to_string(problem.line) + ": " + problem.message
-                                          : problem.message);
-        clean = false;
-      }
-      sources.push_back(std::move(source));
-    }
-    if (!clean) return false;
-    for (std::size_t i = 0; i < sources.size(); ++i)
-      InstallConfigSource(static_cast<int>(i) + 1, sources[i].get());
-    return true;
-  }
-};
 
 // The agent's configuration service as the tool plays it: values come from the installed sources.
 class SourcesCfgService : public ICfgService {
@@ -86,19 +60,6 @@ class SourcesCfgService : public ICfgService {
     return found;
   }
 };
-
-// The catalogue line of a raised configuration error, on stderr; exit 1.
-int ReportValueError(ZError* error) {
-  char line[2048] = {};
-  MessageSink sink;
-  sink.textBuffer = line;
-  sink.textCapacity = sizeof(line);
-  error->Report(&sink);
-  delete error;
-  std::string text(line);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return Fail(kExitNone, text);
-}
 
 std::filesystem::path RecorderPath() {
   std::error_code ec;
@@ -126,7 +87,9 @@ int KindNumber(const std::string& kind) { return kind == "mapi" ? 1 : 0; }
 int RunSelection(const SelectionRequest& request) {
   if (request.files.size() > 4) return Fail(kExitUsage, "give one to four --source files");
   InstalledSources installed;
-  if (!installed.Load(request.files)) return kExitUsage;
+  if (!installed.Load(request.files, std::vector<unsigned int>(request.files.size(), 1u),
+                      std::vector<int>(request.files.size(), kLastFormatVersion)))
+    return kExitUsage;
   SourcesCfgService service;
   Plugins::IFactory* factory = BuiltInFactory(KindNumber(request.kind));
   Plugins::ISelectionList* list = factory->createSelectionList();
@@ -141,7 +104,7 @@ int RunSelection(const SelectionRequest& request) {
   } catch (const Plugins::PluginException& e) {
     exit = Fail(kExitNone, e.message);
   } catch (ZError* error) {
-    exit = ReportValueError(error);
+    exit = ReportRaised(error);
   }
   factory->releaseSelectionList(list);
   return exit;
@@ -166,7 +129,9 @@ int RunOptions(const OptionsRequest& request) {
   if (request.backup == request.restore) return Fail(kExitUsage, "give one of --backup and --restore");
   if (request.files.size() > 4) return Fail(kExitUsage, "give one to four --source files");
   InstalledSources installed;
-  if (!installed.Load(request.files)) return kExitUsage;
+  if (!installed.Load(request.files, std::vector<unsigned int>(request.files.size(), 1u),
+                      std::vector<int>(request.files.size(), kLastFormatVersion)))
+    return kExitUsage;
 
   const int kind = KindNumber(request.kind);
   const std::string recorder = RecorderPath().string();
@@ -191,7 +156,7 @@ int RunOptions(const OptionsRequest& request) {
   } catch (const Plugins::PluginException& e) {
     exit = Fail(kExitNone, e.message);
   } catch (ZError* error) {
-    exit = ReportValueError(error);
+    exit = ReportRaised(error);
   }
 
   if (exit == kExitOk) {
