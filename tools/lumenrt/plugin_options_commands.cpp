@@ -19,8 +19,8 @@
 
 #include "lumenrt/config/config_file.h"
 #include "lumenrt/config/config_source.h"
-#include "lumenrt/config/schema.h"
 #include "lumenrt/config/lookups.h"
+#include "lumenrt/config/schema.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/module_loader.h"
