@@ -21,6 +21,7 @@
 #include "lumenrt/core/zfilename.h"
 #include "lumenrt/crypto/password.h"
 #include "lumenrt/crypto/zcipher.h"
+#include "lumenrt/platform/registry_store.h"
 #include "lumenrt/system/remove_tree.h"
 #include "lumenrt/timelog/log_writer.h"
 #include "lumenrt/timelog/time_record.h"
@@ -165,7 +166,8 @@ void ShowConfig() {
 
 void ShowLog(const std::string& scratch) {
   Heading("rotating log (in a scratch directory, with its own registry store)");
-  setenv("LUMENRT_REGISTRY", (scratch + "/registry.db").c_str(), 1);
+  const std::string store = scratch + "/registry.db";
+  lumenrt::platform::SetRegistryStorePath(store.c_str());
   LogFileRecord* saved = DefaultLogFile;
   DefaultLogFile = nullptr;  // the library's default route: the log writer
   std::string dir = scratch + "/";
