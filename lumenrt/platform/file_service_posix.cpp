@@ -5,6 +5,7 @@
 #include <new>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +54,37 @@ class PosixFileService final : public FileService {
     struct stat st {};
     if (fstat(fileno(file->stream), &st) != 0) return -1;
     return static_cast<std::int64_t>(st.st_size);
+  }
+
+  std::int64_t StoredSize(FileHandle file) override {
+    if (file == nullptr) return -1;
+    struct stat st {};
+    if (fstat(fileno(file->stream), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+  }
+
+  // flock, not fcntl record locks: those belong to the process and vanish when any descriptor of
+  // the file is closed, which the log does when it reopens a file it also holds for locking.
+  bool Lock(FileHandle file) override {
+    if (file == nullptr) return false;
+    int rc;
+    do {
+      rc = flock(fileno(file->stream), LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+  }
+
+  void Unlock(FileHandle file) override {
+    if (file != nullptr) flock(fileno(file->stream), LOCK_UN);
+  }
+
+  bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size) override {
+    struct stat st {};
+    if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (modifiedNs != nullptr)
+      *modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    if (size != nullptr) *size = static_cast<std::int64_t>(st.st_size);
+    return true;
   }
 
   bool Close(FileHandle file) override {
