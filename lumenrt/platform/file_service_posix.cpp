@@ -22,8 +22,22 @@ namespace {
 class PosixFileService final : public FileService {
  public:
   FileHandle Open(const char* path, FileOpenMode mode, int* error) override {
-    std::FILE* stream =
-        path != nullptr ? std::fopen(path, mode == FileOpenMode::kTruncate ? "w" : "a+") : nullptr;
+    // Emptied files are written at their end too: another process appending to the same file
+    // must not have its lines overwritten from a stale offset.
+    std::FILE* stream = nullptr;
+    if (path != nullptr && mode == FileOpenMode::kTruncate) {
+      const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+      if (fd >= 0) {
+        stream = fdopen(fd, "a");
+        if (stream == nullptr) {
+          const int saved = errno;
+          ::close(fd);
+          errno = saved;
+        }
+      }
+    } else if (path != nullptr) {
+      stream = std::fopen(path, "a+e");
+    }
     if (stream == nullptr) {
       if (error != nullptr) *error = path != nullptr ? errno : EINVAL;
       return nullptr;

@@ -149,8 +149,10 @@ TEST_F(LogWriter, FilesGoThroughTheFileService) {
   LogWrite(0, "whole");
   EXPECT_EQ(files.writes, 3);  // prefix, text, line feed
   EXPECT_EQ(files.flushes, 1);
-  files.shortWriteAt = 5;  // the text of the next line: "cut" of "cutoff"
+  files.shortWriteAt = 5;                // the text of the next line: "cut" of "cutoff"
+  ::testing::internal::CaptureStderr();  // the failed line is reported
   LogWrite(0, "cutoff");
+  ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(std::regex_match(ReadFile(File(1)), std::regex(".{12}whole\n.{12}cut\n"))) << ReadFile(File(1));
 
   files.failOpens = true;
