@@ -1,5 +1,6 @@
 // The file service: the library's only way to files. Log files are opened for writing at their end,
-// written, flushed, measured and closed; configuration and catalogue files are read whole.
+// written, flushed, measured and closed; configuration and catalogue files are read whole. Several
+// processes appending to one log serialise through an advisory lock on an open file.
 //
 // The process uses one FileService, the system's unless a test substitutes its own (for example one
 // that fails a chosen write or flush, or writes only part of what it is given; see
@@ -58,6 +59,19 @@ class LUMENRT_EXPORT FileService {
   virtual std::int64_t Size(FileHandle file) = 0;
   // Flushes and closes; false when the flush or the close failed (the handle is gone either way).
   virtual bool Close(FileHandle file) = 0;
+
+  // The size of the file on disk, without flushing what waits in the stream first (so a failed
+  // flush does not hide how much really arrived); -1 on failure. By default Size.
+  virtual std::int64_t StoredSize(FileHandle file);
+  // Waits for the exclusive advisory lock of the open file (the lock belongs to this handle: other
+  // handles, of this process or another, wait; closing the handle releases it); false on failure.
+  // The lock binds only callers that take it. By default no lock is taken and the answer is true.
+  virtual bool Lock(FileHandle file);
+  // Releases the lock taken with Lock. By default nothing.
+  virtual void Unlock(FileHandle file);
+  // The last modification time of the file at path, in nanoseconds since 1970, and its size; false
+  // when the file does not exist or cannot be examined. By default false.
+  virtual bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size);
 
   // Reads the whole file at path into *contents (replaced). More than `limit` bytes is kTooLarge.
   virtual FileReadStatus ReadWholeFile(const char* path, std::size_t limit, std::string* contents,

@@ -5,6 +5,7 @@
 #include <new>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,8 +22,22 @@ namespace {
 class PosixFileService final : public FileService {
  public:
   FileHandle Open(const char* path, FileOpenMode mode, int* error) override {
-    std::FILE* stream =
-        path != nullptr ? std::fopen(path, mode == FileOpenMode::kTruncate ? "w" : "a+") : nullptr;
+    // Emptied files are written at their end too: another process appending to the same file
+    // must not have its lines overwritten from a stale offset.
+    std::FILE* stream = nullptr;
+    if (path != nullptr && mode == FileOpenMode::kTruncate) {
+      const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+      if (fd >= 0) {
+        stream = fdopen(fd, "a");
+        if (stream == nullptr) {
+          const int saved = errno;
+          ::close(fd);
+          errno = saved;
+        }
+      }
+    } else if (path != nullptr) {
+      stream = std::fopen(path, "a+e");
+    }
     if (stream == nullptr) {
       if (error != nullptr) *error = path != nullptr ? errno : EINVAL;
       return nullptr;
@@ -53,6 +68,37 @@ class PosixFileService final : public FileService {
     struct stat st {};
     if (fstat(fileno(file->stream), &st) != 0) return -1;
     return static_cast<std::int64_t>(st.st_size);
+  }
+
+  std::int64_t StoredSize(FileHandle file) override {
+    if (file == nullptr) return -1;
+    struct stat st {};
+    if (fstat(fileno(file->stream), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+  }
+
+  // flock, not fcntl record locks: those belong to the process and vanish when any descriptor of
+  // the file is closed, which the log does when it reopens a file it also holds for locking.
+  bool Lock(FileHandle file) override {
+    if (file == nullptr) return false;
+    int rc;
+    do {
+      rc = flock(fileno(file->stream), LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+  }
+
+  void Unlock(FileHandle file) override {
+    if (file != nullptr) flock(fileno(file->stream), LOCK_UN);
+  }
+
+  bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size) override {
+    struct stat st {};
+    if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (modifiedNs != nullptr)
+      *modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    if (size != nullptr) *size = static_cast<std::int64_t>(st.st_size);
+    return true;
   }
 
   bool Close(FileHandle file) override {

@@ -1,5 +1,6 @@
 #include "lumenrt/platform/registry_store.h"
 
+#include <cerrno>
 #include <mutex>
 
 #include "lumenrt/platform/internal/registry_store_sqlite.h"
@@ -32,11 +33,24 @@ class SqliteRegistryStore final : public RegistryStore {
                std::uint32_t size) override {
     return sqlite::RegistrySetValue(keyPath, valueName, type, data, size);
   }
+  int SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) override {
+    return sqlite::RegistrySetValues(keyPath, values, count);
+  }
 };
 
 }  // namespace
 
 RegistryStore::~RegistryStore() = default;
+
+int RegistryStore::SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) {
+  if (values == nullptr && count != 0) return EINVAL;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (int error = SetValue(keyPath, values[i].name, values[i].type, values[i].data, values[i].size);
+        error != 0)
+      return error;
+  }
+  return 0;
+}
 
 RegistryStore& SystemRegistryStore() {
   static auto* store = new SqliteRegistryStore;
@@ -71,6 +85,10 @@ int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, un
 int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
                      std::uint32_t size) {
   return CurrentRegistryStore().SetValue(keyPath, valueName, type, data, size);
+}
+
+int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) {
+  return CurrentRegistryStore().SetValues(keyPath, values, count);
 }
 
 }  // namespace lumenrt::platform

@@ -35,12 +35,21 @@
 // its own (SubstituteRegistryStore). Substituting is for start-up and tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "lumenrt/platform/export.h"
 
 namespace lumenrt::platform {
+
+// One value of a RegistrySetValues call.
+struct RegistryValueData {
+  const char* name = nullptr;
+  int type = 0;
+  const void* data = nullptr;
+  std::uint32_t size = 0;
+};
 
 class LUMENRT_EXPORT RegistryStore {
  public:
@@ -53,6 +62,9 @@ class LUMENRT_EXPORT RegistryStore {
                          std::uint32_t* size) = 0;
   virtual int SetValue(const char* keyPath, const char* valueName, int type, const void* data,
                        std::uint32_t size) = 0;
+  // By default one SetValue after another (not atomic); the system's store writes them in one
+  // transaction.
+  virtual int SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count);
 };
 
 // The system's store. Never destroyed.
@@ -89,6 +101,11 @@ LUMENRT_EXPORT int RegistryQueryValue(const char* keyPath, const char* valueName
 LUMENRT_EXPORT int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
                                     std::uint32_t size);
 
+// Sets several values of one existing key in one transaction: after a crash either all of them or
+// none has changed. Answers as RegistrySetValue; on failure none is set (ENOENT when the key does not
+// exist, EINVAL for a null list with count above 0 or a value as RegistrySetValue refuses it).
+LUMENRT_EXPORT int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count);
+
 }  // namespace lumenrt::platform
 
 // The store's names as callers above the platform know them.
@@ -97,5 +114,7 @@ using platform::RegistryCreateKey;
 using platform::RegistryOpenKey;
 using platform::RegistryQueryValue;
 using platform::RegistrySetValue;
+using platform::RegistrySetValues;
 using platform::RegistryStorePath;
+using platform::RegistryValueData;
 }  // namespace lumenrt

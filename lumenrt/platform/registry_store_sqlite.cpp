@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "lumenrt/platform/registry_store.h"
+
 namespace lumenrt::platform::sqlite {
 namespace {
 
@@ -467,16 +469,11 @@ int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, un
   return Fail(rc);
 }
 
-int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
-                     std::uint32_t size) {
-  const std::string_view key = keyPath != nullptr ? keyPath : "";
-  const std::string_view name = valueName != nullptr ? valueName : "";
-  if (int error = CheckKeyPath(key); error != 0) return error;
-  if (int error = CheckValueName(name); error != 0) return error;
-  if (size > static_cast<std::uint32_t>(INT_MAX) || (data == nullptr && size != 0)) return EINVAL;
-  const auto lock = LockStore();
-  if (int error = OpenStore(true); error != 0) return error;
+namespace {
 
+// One value write with the store open and locked: 0, ENOENT when the key does not exist, else the
+// failure (the connection dropped by Fail as usual).
+int SetOne(std::string_view key, std::string_view name, int type, const void* data, std::uint32_t size) {
   int error = 0;
   sqlite3_stmt* s = Prepared(kSetValue, &error);
   if (s == nullptr) return error;
@@ -495,6 +492,55 @@ int RegistrySetValue(const char* keyPath, const char* valueName, int type, const
   Done(s);
   if (rc != SQLITE_DONE) return Fail(rc);
   return sqlite3_changes(connection.db) > 0 ? 0 : ENOENT;
+}
+
+int CheckValue(std::string_view name, const void* data, std::uint32_t size) {
+  if (int error = CheckValueName(name); error != 0) return error;
+  return size > static_cast<std::uint32_t>(INT_MAX) || (data == nullptr && size != 0) ? EINVAL : 0;
+}
+
+}  // namespace
+
+int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
+                     std::uint32_t size) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  const std::string_view name = valueName != nullptr ? valueName : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  if (int error = CheckValue(name, data, size); error != 0) return error;
+  const auto lock = LockStore();
+  if (int error = OpenStore(true); error != 0) return error;
+  return SetOne(key, name, type, data, size);
+}
+
+int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  if (values == nullptr && count != 0) return EINVAL;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (int error =
+            CheckValue(values[i].name != nullptr ? values[i].name : "", values[i].data, values[i].size);
+        error != 0)
+      return error;
+  }
+  const auto lock = LockStore();
+  if (int error = OpenStore(true); error != 0) return error;
+
+  int rc = sqlite3_exec(connection.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return Fail(rc);
+  int error = 0;
+  for (std::size_t i = 0; i < count && error == 0; ++i)
+    error = SetOne(key, values[i].name != nullptr ? values[i].name : "", values[i].type, values[i].data,
+                   values[i].size);
+  if (error == 0) {
+    rc = sqlite3_exec(connection.db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return 0;
+    error = ErrorOf(rc);
+  }
+  if (connection.db != nullptr) {
+    sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (error != EBUSY && error != ENOENT) CloseConnection();
+  }
+  return error;
 }
 
 }  // namespace lumenrt::platform::sqlite

@@ -1,20 +1,28 @@
 #include "lumenrt/timelog/log_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <limits>
 
 #include "lumenrt/core/internal/log_route.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/registry_values.h"
 #include "lumenrt/platform/file_service.h"
+#include "lumenrt/platform/registry_store.h"
 #include "lumenrt/timelog/internal/log_routes.h"
 #include "lumenrt/timelog/time_prefix.h"
 
 namespace {
 
 constexpr int kFacilityAgent = 1;
+constexpr int kFacilityLogs = 39;
 constexpr int kMessageVersion = 4314;
+constexpr int kMessageLogWriteFailed = 4152;
+
+using lumenrt::platform::FileHandle;
+using lumenrt::platform::FileOpenMode;
 
 struct LogState {
   std::string directory;
@@ -24,8 +32,11 @@ struct LogState {
   std::string fileName;
   std::int32_t fileNumber = -1;
   std::int32_t bytesWritten = -1;
-  lumenrt::platform::FileHandle file = nullptr;
+  FileHandle file = nullptr;
+  FileHandle lockFile = nullptr;  // file 1 of the ring, held open for the advisory lock
+  int lockDepth = 0;              // reports made under the lock come back through LogWrite
   bool bannerWritten = false;
+  long long failedWrites = 0;
 };
 
 // Never destroyed: messages may arrive while other globals are torn down.
@@ -34,11 +45,40 @@ LogState& State() {
   return *state;
 }
 
+lumenrt::platform::FileService& Files() { return lumenrt::platform::CurrentFileService(); }
+
+std::int32_t Clamp(long long n) {
+  return static_cast<std::int32_t>(std::clamp<long long>(n, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+std::string FileNameOf(const LogState& s, std::int32_t number) {
+  return s.directory + s.baseName + "-" + std::to_string(static_cast<long long>(number) + 1) + ".LOG";
+}
+
+// The lock that serialises the writers of one log base, in this process and others: held around
+// opening, each line and each rotation. Without a lock file (the directory is missing) nothing is
+// locked; there is then no file to share either.
+class BaseLock {
+ public:
+  explicit BaseLock(LogState& s) : s_(s) {
+    if (s_.lockDepth++ == 0 && s_.lockFile != nullptr && Files().Lock(s_.lockFile)) file_ = s_.lockFile;
+  }
+  ~BaseLock() {
+    if (--s_.lockDepth == 0 && file_ != nullptr) Files().Unlock(file_);
+  }
+  BaseLock(const BaseLock&) = delete;
+  BaseLock& operator=(const BaseLock&) = delete;
+
+ private:
+  LogState& s_;
+  FileHandle file_ = nullptr;
+};
+
 // A stored number: missing (-1) or any other negative value becomes 0 and is written back; a failed
-// read gives 0.
-std::int32_t ReadPosition(const std::string& valueName) {
+// read gives 0. *failed tells whether the store could be read.
+std::int32_t ReadPosition(const std::string& valueName, bool* failed) {
   std::int32_t value = -1;
-  ReadAgentNumber(valueName.c_str(), &value, -1);
+  *failed = ReadAgentNumber(valueName.c_str(), &value, -1) < 0;
   if (value < 0) {
     value = 0;
     WriteAgentNumber(valueName.c_str(), 0, 1);
@@ -46,15 +86,23 @@ std::int32_t ReadPosition(const std::string& valueName) {
   return value;
 }
 
-lumenrt::platform::FileService& Files() { return lumenrt::platform::CurrentFileService(); }
-
-void OpenFile(LogState& s, int truncate) {
-  s.fileName =
-      s.directory + s.baseName + "-" + std::to_string(static_cast<long long>(s.fileNumber) + 1) + ".LOG";
-  s.file = Files().Open(
-      s.fileName.c_str(),
-      truncate == 1 ? lumenrt::platform::FileOpenMode::kTruncate : lumenrt::platform::FileOpenMode::kAppend,
-      nullptr);
+// The store could not tell where the log stands: the newest of the ring's existing files (the one
+// written last; of two written within the clock's resolution, the smaller, as a file is started
+// empty after the one before it fills). File 1 when none exists.
+std::int32_t NewestFile(const LogState& s) {
+  std::int32_t newest = 0;
+  std::int64_t newestTime = std::numeric_limits<std::int64_t>::min();
+  std::int64_t newestSize = 0;
+  for (std::int32_t n = 0; n < kLogFileCount; ++n) {
+    std::int64_t time = 0, size = 0;
+    if (!Files().Examine(FileNameOf(s, n).c_str(), &time, &size)) continue;
+    if (time > newestTime || (time == newestTime && size < newestSize)) {
+      newest = n;
+      newestTime = time;
+      newestSize = size;
+    }
+  }
+  return newest;
 }
 
 void CloseFile(LogState& s) {
@@ -62,12 +110,99 @@ void CloseFile(LogState& s) {
   s.file = nullptr;
 }
 
+void OpenFile(LogState& s, FileOpenMode mode) {
+  s.fileName = FileNameOf(s, s.fileNumber);
+  s.file = Files().Open(s.fileName.c_str(), mode, nullptr);
+}
+
+// The count of an open file is its real size: a crash between a line and its count, or another
+// writer, may have left the stored count behind.
+void TakeRealSize(LogState& s) {
+  if (s.file == nullptr) return;
+  const std::int64_t real = Files().StoredSize(s.file);
+  if (real < 0 || real == s.bytesWritten) return;
+  s.bytesWritten = Clamp(real);
+  WriteAgentNumber(s.bytesWrittenValue.c_str(), s.bytesWritten, 0);
+}
+
+// Under the lock: when the file is no longer as this process left it, another writer has written
+// to it and may have rotated; continue where the store says it stands.
+void FollowOtherWriters(LogState& s) {
+  if (s.file == nullptr || Files().StoredSize(s.file) == s.bytesWritten) return;
+  std::int32_t number = -1;
+  if (ReadAgentNumber(s.fileNumberValue.c_str(), &number, -1) == 1 && number >= 0 && number != s.fileNumber) {
+    CloseFile(s);
+    s.fileNumber = number;
+    OpenFile(s, FileOpenMode::kAppend);
+  }
+  TakeRealSize(s);
+}
+
+// Writes file number and count in one transaction, so that a crash never pairs the new number
+// with the old count. Reported on failure (through the single-value writes, which report).
+bool CommitPosition(const LogState& s) {
+  const auto bytes = [](std::int32_t n, unsigned char* out) {
+    const auto bits = static_cast<std::uint32_t>(n);
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (8 * i));
+  };
+  unsigned char number[4], count[4];
+  bytes(s.fileNumber, number);
+  bytes(s.bytesWritten, count);
+  const lumenrt::RegistryValueData values[] = {{s.fileNumberValue.c_str(), kRegDword, number, 4},
+                                               {s.bytesWrittenValue.c_str(), kRegDword, count, 4}};
+  int error = lumenrt::RegistrySetValues(kAgentKey, values, 2);
+  if (error == ENOENT && lumenrt::RegistryCreateKey(kAgentKey) == 0)
+    error = lumenrt::RegistrySetValues(kAgentKey, values, 2);
+  if (error == 0) return true;
+  const bool numberKept = WriteAgentNumber(s.fileNumberValue.c_str(), s.fileNumber, 1) == 1;
+  const bool countKept = WriteAgentNumber(s.bytesWrittenValue.c_str(), s.bytesWritten, 1) == 1;
+  return numberKept && countKept;
+}
+
+// Under the lock: moves to the next file once the current one has passed the limit. The next file
+// is emptied before the new position is committed, so a crash in between leaves the old position,
+// whose file is intact, and the next line rotates again.
+void RotateLocked(LogState& s) {
+  if (s.file == nullptr || s.bytesWritten <= kLogSizeLimit) return;
+  const long long next = static_cast<long long>(s.fileNumber) + 1;
+  const std::int32_t number = next == kLogFileCount || next > std::numeric_limits<std::int32_t>::max()
+                                  ? 0
+                                  : static_cast<std::int32_t>(next);
+  if (s.directory.empty() && s.baseName.empty()) {
+    // No name to start the next file under: the log closes and lines go to standard output.
+    CloseFile(s);
+    s.fileNumber = number;
+    s.bytesWritten = 0;
+    CommitPosition(s);
+    return;
+  }
+  const std::string nextName = FileNameOf(s, number);
+  FileHandle nextFile = Files().Open(nextName.c_str(), FileOpenMode::kTruncate, nullptr);
+  CloseFile(s);
+  s.fileNumber = number;
+  s.bytesWritten = 0;
+  // When the store does not take the new position the writer goes on with the numbers in memory.
+  // Its reports, made between the files, go to standard output.
+  CommitPosition(s);
+  s.file = nextFile;
+  s.fileName = nextName;
+}
+
+// A line the file did not take: reported on standard error (the log itself just failed), so that
+// the report cannot loop back into the failing file.
+void ReportFailedWrite(const LogState& s) {
+  static LogFileRecord errors{&std::cerr, "standard error"};
+  MessageSink sink;
+  sink.logFile = &errors;
+  ReportMessage(&sink, kFacilityLogs, kMessageLogWriteFailed, s.fileName.c_str());
+}
+
 [[maybe_unused]] const bool g_routesInstalled = (lumenrt::InstallLogWriterRoutes(), true);
 
 }  // namespace
 
 int LogOpen(const char* directory, const char* baseName, int truncate) {
-  // Copies first: a rotation passes the state's own texts.
+  // Copies first: the state's own texts may be passed back in.
   const std::string dir =
       directory != nullptr ? std::string(directory, strnlen(directory, kLogNameMax + 1)) : "";
   const std::string base =
@@ -76,17 +211,30 @@ int LogOpen(const char* directory, const char* baseName, int truncate) {
 
   lumenrt::InstallLogWriterRoutes();
   LogState& s = State();
-  CloseFile(s);
+  lumenrt::LogClose();
   s.directory = dir;
   s.baseName = base;
   s.fileNumberValue = base + "_CurrLogFileNo";
   s.bytesWrittenValue = base + "_CurrLogBytesWritten";
-  s.fileNumber = ReadPosition(s.fileNumberValue);
-  s.bytesWritten = ReadPosition(s.bytesWrittenValue);
-  OpenFile(s, truncate);
+  s.lockFile = Files().Open(FileNameOf(s, 0).c_str(), FileOpenMode::kAppend, nullptr);
+  {
+    BaseLock lock(s);
+    bool numberFailed = false, countFailed = false;
+    s.fileNumber = ReadPosition(s.fileNumberValue, &numberFailed);
+    s.bytesWritten = ReadPosition(s.bytesWrittenValue, &countFailed);
+    if (numberFailed) s.fileNumber = NewestFile(s);
+    if (truncate == 1) {
+      OpenFile(s, FileOpenMode::kTruncate);
+      s.bytesWritten = 0;
+      if (s.file != nullptr) WriteAgentNumber(s.bytesWrittenValue.c_str(), 0, 1);
+    } else {
+      OpenFile(s, FileOpenMode::kAppend);
+      TakeRealSize(s);
+    }
+  }
 
   if (!s.bannerWritten) {
-    // Set first: the banner comes back through LogWrite, which may rotate and reopen.
+    // Set first: the banner comes back through LogWrite, which may rotate.
     s.bannerWritten = true;
     ReportMessage(nullptr, kFacilityAgent, kMessageVersion, kLogVersionBanner);
   }
@@ -99,45 +247,47 @@ int LogWrite(int /*channel*/, const char* text) {
   const std::size_t length = std::strlen(text);
   LogState& s = State();
   lumenrt::platform::FileService& files = Files();
-  lumenrt::platform::FileHandle out = s.file != nullptr ? s.file : files.StandardOutput();
-  files.Write(out, prefix.c_str(), static_cast<std::size_t>(prefix.Length()));
-  files.Write(out, text, length);
-  files.Write(out, "\n", 1);
-  if (s.file == nullptr) return 1;
+  const auto writeLine = [&](FileHandle out) {
+    const std::size_t want = static_cast<std::size_t>(prefix.Length()) + length + 1;
+    std::size_t wrote = files.Write(out, prefix.c_str(), static_cast<std::size_t>(prefix.Length()));
+    wrote += files.Write(out, text, length);
+    wrote += files.Write(out, "\n", 1);
+    return wrote == want;
+  };
 
-  // Counted in 64 bits and kept at the largest 32-bit number: a huge stored count or line cannot
-  // wrap around below the limit.
-  const long long count =
-      static_cast<long long>(s.bytesWritten) + prefix.Length() + static_cast<long long>(length) + 1;
-  s.bytesWritten =
-      static_cast<std::int32_t>(std::min<long long>(count, std::numeric_limits<std::int32_t>::max()));
-  WriteAgentNumber(s.bytesWrittenValue.c_str(), s.bytesWritten, 0);
-  LogRotate();
-  return 1;
+  BaseLock lock(s);
+  FollowOtherWriters(s);
+  if (s.file == nullptr) {
+    writeLine(files.StandardOutput());
+    return 1;
+  }
+  const bool written = writeLine(s.file) && files.Flush(s.file);
+  if (written) {
+    // Counted in 64 bits and kept at the largest 32-bit number: a huge line cannot wrap around
+    // below the limit.
+    s.bytesWritten =
+        Clamp(static_cast<long long>(s.bytesWritten) + prefix.Length() + static_cast<long long>(length) + 1);
+    WriteAgentNumber(s.bytesWrittenValue.c_str(), s.bytesWritten, 0);
+  } else {
+    // Part of the line may wait in the stream or have reached the disk: reopening drops or
+    // delivers the rest, and the count is what the file really holds.
+    ++s.failedWrites;
+    ReportFailedWrite(s);
+    CloseFile(s);
+    OpenFile(s, FileOpenMode::kAppend);
+    TakeRealSize(s);
+  }
+  RotateLocked(s);
+  return written ? 1 : 0;
 }
 
 void LogRotate() {
   LogState& s = State();
   if (s.file == nullptr) return;
-  Files().Flush(s.file);
-  if (s.bytesWritten <= kLogSizeLimit) return;
-
-  CloseFile(s);
-  s.bytesWritten = 0;
-  const bool bytesKept = WriteAgentNumber(s.bytesWrittenValue.c_str(), 0, 1) == 1;
-  const long long next = static_cast<long long>(s.fileNumber) + 1;
-  s.fileNumber = next == kLogFileCount || next > std::numeric_limits<std::int32_t>::max()
-                     ? 0
-                     : static_cast<std::int32_t>(next);
-  const bool numberKept = WriteAgentNumber(s.fileNumberValue.c_str(), s.fileNumber, 1) == 1;
-  if (s.directory.empty() && s.baseName.empty()) return;
-  if (bytesKept && numberKept) {
-    LogOpen(s.directory.c_str(), s.baseName.c_str(), 1);
-  } else {
-    // The registry did not take the new position: go on with the numbers in memory rather than
-    // read the old ones back and empty the file just finished.
-    OpenFile(s, 1);
-  }
+  BaseLock lock(s);
+  FollowOtherWriters(s);
+  if (s.file != nullptr) Files().Flush(s.file);
+  RotateLocked(s);
 }
 
 namespace lumenrt {
@@ -149,9 +299,14 @@ void InstallLogWriterRoutes() {
 
 LogStatus CurrentLogStatus() {
   const LogState& s = State();
-  return LogStatus{s.file != nullptr, s.fileName, s.fileNumber, s.bytesWritten};
+  return LogStatus{s.file != nullptr, s.fileName, s.fileNumber, s.bytesWritten, s.failedWrites};
 }
 
-void LogClose() { CloseFile(State()); }
+void LogClose() {
+  LogState& s = State();
+  CloseFile(s);
+  if (s.lockFile != nullptr) Files().Close(s.lockFile);
+  s.lockFile = nullptr;
+}
 
 }  // namespace lumenrt

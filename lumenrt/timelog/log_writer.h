@@ -1,11 +1,29 @@
 // The rotating log writer: one log per process, a ring of three files <directory><base>-1.LOG to
 // -3.LOG, the next one started empty once more than 32767 bytes have been counted into the current
-// one. Each line is the 12-character time prefix (MessageTimePrefix), the text and a newline; it is
-// flushed at once, and its byte count (prefix + text + 1) is written to the registry at once, so a
-// crash loses at most the line being written. The file number (0-2) and the byte count live under
-// the agent's registry key as "<base>_CurrLogFileNo" and "<base>_CurrLogBytesWritten", so a restart
-// continues in the right file at the right size. Without an open file (before LogOpen, or when the
-// file cannot be opened) lines go to standard output.
+// one. Each line is the 12-character time prefix (MessageTimePrefix), the text and a newline. The
+// file number (0-2) and the byte count live under the agent's registry key as "<base>_CurrLogFileNo"
+// and "<base>_CurrLogBytesWritten", so a restart continues in the right file at the right size.
+// Without an open file (before LogOpen, or when the file cannot be opened) lines go to standard
+// output.
+//
+// Crashes: each line is flushed first and its count (prefix + text + 1) stored after it; a rotation
+// empties the next file first and then stores file number and count 0 in one store transaction.
+// Opening to append takes the file's real size as the count when the stored one differs. So a
+// process killed at any moment loses at most the line being written (which may be left partial);
+// the next one continues in the right file, with a count equal to the file's size.
+//
+// Failed writes (a full disk): a line the file does not take whole is reported as message 4152
+// (facility 39 "LOGS", naming the file) on standard error, LogWrite answers 0, and the count is what
+// the file really holds afterwards.
+//
+// Several processes may write one log base at once: each holds an advisory lock on file 1 of the
+// ring (opened, and created, for the purpose) around opening, each line and each rotation, and
+// when the file is not as it left it, continues at the position the other writer stored. No line
+// is lost and no file grows past the limit by more than one line. The lock binds only writers that
+// take it.
+//
+// A store that cannot be read at open (busy, corrupt) is reported, and the writer continues in the
+// newest existing file of the ring, with the numbers in memory from then on.
 //
 // The first LogOpen of a process reports the version banner (message 4314, facility 1 "AGNT") to
 // the default message sink, which usually brings it back here as the file's first line.
@@ -15,7 +33,7 @@
 // goes on from there until the number would pass 2147483647, where it starts over at 0; a byte
 // count above the limit rotates after the next line.
 //
-// Thread safety: process-wide state, no lock; one thread writes at a time.
+// Thread safety: process-wide state; one thread writes at a time (the lock is between processes).
 #pragma once
 
 #include <cstdint>
@@ -39,10 +57,12 @@ inline constexpr const char kLogVersionBanner[] = "5.00.1524 May  4 2004 11:04:0
 // and changes nothing.
 LUMENRT_EXPORT int LogOpen(const char* directory, const char* baseName, int truncate);
 
-// Writes one line (null text counts as empty). channel is not used. Returns 1.
+// Writes one line (null text counts as empty). channel is not used. Returns 1, or 0 when the file
+// did not take the whole line (reported; see above).
 LUMENRT_EXPORT int LogWrite(int channel, const char* text);
 
 // Moves to the next file when the current one has grown past the size limit; called by LogWrite.
+// The next file is started empty.
 LUMENRT_EXPORT void LogRotate();
 
 namespace lumenrt {
@@ -52,13 +72,14 @@ struct LUMENRT_EXPORT LogStatus {
   std::string fileName;  // the current file's name (empty before the first LogOpen)
   std::int32_t fileNumber = -1;
   std::int32_t bytesWritten = -1;
+  long long failedWrites = 0;  // lines the file did not take whole, since the process started
 };
 
 // The writer's state, for hosts and tests.
 LUMENRT_EXPORT LogStatus CurrentLogStatus();
 
-// Closes the current file; later lines go to standard output until the next LogOpen. The numbers in
-// the registry stay as they are.
+// Closes the current file (and releases the lock file); later lines go to standard output until the next
+// LogOpen. The numbers in the registry stay as they are.
 LUMENRT_EXPORT void LogClose();
 
 }  // namespace lumenrt

@@ -49,16 +49,20 @@ TEST_F(LogWriter, FirstOpenStartsFileOneAndCountsEveryLine) {
   WriteFile(File(1), "old\n");
   ASSERT_EQ(LogOpen(Dir().c_str(), "Agent", 0), 1);
   EXPECT_EQ(Stored("Agent", "FileNo"), 0);
-  EXPECT_EQ(Stored("Agent", "BytesWritten"), 0);
+  EXPECT_EQ(Stored("Agent", "BytesWritten"), 4);  // what the file already holds
   LogWrite(0, "hello");
   LogWrite(0, nullptr);
-  EXPECT_EQ(Stored("Agent", "BytesWritten"), 18 + 13);
+  EXPECT_EQ(Stored("Agent", "BytesWritten"), 4 + 18 + 13);
   const std::string text = ReadFile(File(1));
   EXPECT_TRUE(
       std::regex_match(text, std::regex("old\n[A-Z][a-z]{2}[0-9]{2} [0-9]{2}:[0-9]{2} hello\n.{12}\n")))
       << text;
-  ASSERT_EQ(LogOpen(Dir().c_str(), "Agent", 1), 1);  // truncate
+  ASSERT_EQ(LogOpen(Dir().c_str(), "Agent", 1), 1);  // truncate: the count starts over with the file
   EXPECT_EQ(ReadFile(File(1)), "");
+  EXPECT_EQ(Stored("Agent", "BytesWritten"), 0);
+  EXPECT_EQ(lumenrt::CurrentLogStatus().bytesWritten, 0);
+  LogWrite(0, "again");
+  EXPECT_EQ(Stored("Agent", "BytesWritten"), 18);
 }
 
 TEST_F(LogWriter, RotatesThroughTheRing) {
@@ -87,12 +91,15 @@ TEST_F(LogWriter, RotatesThroughTheRing) {
     for (const char* f :
          {"Agent-1.LOG", "Agent-2.LOG", "Agent-3.LOG", "Agent-6.LOG", "Agent-7.LOG", "Agent-2147483648.LOG"})
       WriteFile(d + f, "junk\n");
+    // The file holds what the count says (sparse, so even the largest count is cheap).
+    const std::uintmax_t before = c.bytes > 0 ? static_cast<std::uintmax_t>(c.bytes) : 0u;
+    std::filesystem::resize_file(d + c.lineFile, before);
     if (c.fileNo != kNone) WriteAgentNumber("Agent_CurrLogFileNo", c.fileNo, 1);
     if (c.bytes != kNone) WriteAgentNumber("Agent_CurrLogBytesWritten", c.bytes, 1);
     ASSERT_EQ(LogOpen(d.c_str(), "Agent", 0), 1);
     LogWrite(0, "");
     const lumenrt::LogStatus status = lumenrt::CurrentLogStatus();
-    EXPECT_EQ(std::filesystem::file_size(d + c.lineFile), 5u + 13u);  // appended to the old text
+    EXPECT_EQ(std::filesystem::file_size(d + c.lineFile), before + 13u);  // appended to the old text
     EXPECT_EQ(status.fileName, d + c.openFile);
     EXPECT_TRUE(status.open);
     EXPECT_EQ(status.fileNumber, c.fileNoAfter);
@@ -136,13 +143,16 @@ TEST_F(LogWriter, OverlongNamesAreRefusedAndChangeNothing) {
 TEST_F(LogWriter, FilesGoThroughTheFileService) {
   lumenrt::test::ScopedFaultyFiles files;
   ASSERT_EQ(LogOpen(Dir().c_str(), "Agent", 1), 1);
-  ASSERT_EQ(files.openedPaths, std::vector<std::string>{File(1)});
+  // File 1 twice: once held for the writers' lock, once written.
+  ASSERT_EQ(files.openedPaths, (std::vector<std::string>{File(1), File(1)}));
   files.writes = files.flushes = 0;
   LogWrite(0, "whole");
   EXPECT_EQ(files.writes, 3);  // prefix, text, line feed
   EXPECT_EQ(files.flushes, 1);
-  files.shortWriteAt = 5;  // the text of the next line: "cut" of "cutoff"
+  files.shortWriteAt = 5;                // the text of the next line: "cut" of "cutoff"
+  ::testing::internal::CaptureStderr();  // the failed line is reported
   LogWrite(0, "cutoff");
+  ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(std::regex_match(ReadFile(File(1)), std::regex(".{12}whole\n.{12}cut\n"))) << ReadFile(File(1));
 
   files.failOpens = true;
@@ -194,6 +204,7 @@ TEST_F(LogWriter, PositionSurvivesARestartAndTheBannerComesOncePerProcess) {
 
   // Near the limit, one process rotates once and still writes its banner once.
   WriteAgentNumber("Agent_CurrLogBytesWritten", 32700, 1);
+  std::filesystem::resize_file(File(1), 32700);
   const auto third = run(std::vector<std::string>(8, "line"), false);
   ASSERT_EQ(third.exit, 0) << third.err;
   EXPECT_EQ(Stored("Agent", "FileNo"), 1);

@@ -30,7 +30,8 @@ int RunLog(const LogRequest& r) {
   // then every TEXT as one line, all from one open.
   DefaultLogFile = nullptr;
   LogOpen(dir.c_str(), base->c_str(), r.truncate ? 1 : 0);
-  for (const std::string& text : r.texts) LogWrite(0, text.c_str());
+  int failed = 0;
+  for (const std::string& text : r.texts) failed += LogWrite(0, text.c_str()) == 1 ? 0 : 1;
 
   const lumenrt::LogStatus status = lumenrt::CurrentLogStatus();
   std::fflush(stdout);
@@ -39,6 +40,10 @@ int RunLog(const LogRequest& r) {
                 "cannot open the log file " + status.fileName + "; the lines went to standard output");
   std::printf("%s: file number %d, %d bytes written\n", status.fileName.c_str(), status.fileNumber,
               status.bytesWritten);
+  // The banner is written too: a failure of its line counts.
+  if (failed != 0 || status.failedWrites != 0)
+    return Fail(kExitNone, "writing to the log failed: " + std::to_string(status.failedWrites) +
+                               " line(s) not written whole");
   return kExitOk;
 }
 

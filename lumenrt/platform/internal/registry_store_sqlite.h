@@ -2,10 +2,13 @@
 // operations with the answers described there, and the translation of SQLite's result codes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace lumenrt::platform {
+
+struct RegistryValueData;
 
 // The path set with SetRegistryStorePath; empty when none is set.
 std::string SetRegistryStorePathValue();
@@ -19,6 +22,7 @@ int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, un
                        std::uint32_t* size);
 int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
                      std::uint32_t size);
+int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count);
 
 // errno value for a SQLite result code (primary or extended), given the system error code SQLite
 // saw (0 if none): read-only and permission results give EACCES, a full disk ENOSPC, busy or locked
