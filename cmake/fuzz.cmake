@@ -20,6 +20,7 @@ endif()
 if(LUMENRT_FUZZ)
   add_library(lumenrt_fuzzed STATIC ${LUMENRT_SOURCES})
   target_include_directories(lumenrt_fuzzed PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_features(lumenrt_fuzzed PUBLIC cxx_std_20)
   target_compile_options(lumenrt_fuzzed PUBLIC -fsanitize=fuzzer-no-link,address,undefined
     -fno-omit-frame-pointer)
   target_link_libraries(lumenrt_fuzzed PUBLIC OpenSSL::Crypto SQLite::SQLite3 Threads::Threads

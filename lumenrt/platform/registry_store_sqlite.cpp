@@ -49,8 +49,8 @@ constexpr const char* kStatementSql[kStatementCount] = {
     "SELECT 1 FROM keys WHERE path = ?1",
     "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2",
     // Only under an existing key ("WHERE true" keeps the ON CONFLICT clause apart from the SELECT).
-    "INSERT INTO vals(key, name, type, data) SELECT path, ?2, ?3, ?4 FROM keys WHERE path = ?1 AND true"
-    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
+    ("INSERT INTO vals(key, name, type, data) SELECT path, ?2, ?3, ?4 FROM keys WHERE path = ?1 AND true"
+     " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data"),
     "INSERT OR IGNORE INTO keys(path) VALUES(?1)",
 };
 
