@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 #include <limits>
+#include <string>
 
 #include "lumenrt/core/internal/log_route.h"
 #include "lumenrt/core/message_catalogue.h"
@@ -117,10 +118,21 @@ void OpenFile(LogState& s, FileOpenMode mode) {
 
 // The count of an open file is its real size: a crash between a line and its count, or another
 // writer, may have left the stored count behind.
+// A writer killed inside a line's write leaves that line cut short at the end of the file: it is
+// ended with a line feed (and counted), so that the next line starts on a line of its own.
 void TakeRealSize(LogState& s) {
   if (s.file == nullptr) return;
-  const std::int64_t real = Files().StoredSize(s.file);
+  std::int64_t real = Files().StoredSize(s.file);
   if (real < 0 || real == s.bytesWritten) return;
+  std::string contents;
+  int error = 0;
+  if (real > 0 &&
+      Files().ReadWholeFile(s.fileName.c_str(), static_cast<std::size_t>(real) + 4096, &contents, &error) ==
+          lumenrt::platform::FileReadStatus::kOk &&
+      !contents.empty() && contents.back() != '\n' && Files().Write(s.file, "\n", 1) == 1 &&
+      Files().Flush(s.file)) {
+    real = Files().StoredSize(s.file);
+  }
   s.bytesWritten = Clamp(real);
   WriteAgentNumber(s.bytesWrittenValue.c_str(), s.bytesWritten, 0);
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <regex>
@@ -48,9 +49,13 @@ pid_t SpawnWriter(const std::string& dir, const std::string& base, const std::st
 struct Lines {
   std::map<std::string, std::vector<int>> numbersByTag;  // in file order
   std::vector<std::string> damaged;
+  int cut = 0;  // lines cut short where a writer was killed
 };
 Lines ReadLines(const std::string& dir, const std::string& base) {
   static const std::regex kLine(R"([A-Z][a-z]{2}[0-9]{2} [0-9]{2}:[0-9]{2} (\S+) n([0-9]+) \.{24})");
+  // The line a writer was killed in may be cut anywhere (a write interrupted between two pages).
+  static const std::regex kCut(
+      R"([A-Z][a-z]{0,2}|[A-Z][a-z]{2}[0-9 :]{0,9}|[A-Z][a-z]{2}[0-9]{2} [0-9]{2}:[0-9]{2} t[0-9]* ?n?[0-9]* ?\.{0,23})");
   Lines lines;
   for (int f = 1; f <= 3; ++f) {
     std::istringstream in(ReadFile(dir + base + "-" + std::to_string(f) + ".LOG"));
@@ -58,6 +63,8 @@ Lines ReadLines(const std::string& dir, const std::string& base) {
     for (std::string line; std::getline(in, line);) {
       if (std::regex_match(line, m, kLine))
         lines.numbersByTag[m[1]].push_back(std::stoi(m[2]));
+      else if (std::regex_match(line, kCut))
+        ++lines.cut;
       else if (line.find(kLogVersionBanner) == std::string::npos)
         lines.damaged.push_back(line);
     }
@@ -110,6 +117,7 @@ TEST_F(LogWriterReliability, KilledWriterLosesAtMostTheLineBeingWritten) {
     }
     const Lines lines = ReadLines(Dir(), "Crash");
     ASSERT_TRUE(lines.damaged.empty()) << lines.damaged.front();
+    ASSERT_LE(lines.cut, trial + 1);  // at most one per killed writer, each ended by the next open
     // This trial's lines run 0, 1, 2, ... without a gap (it never writes a whole ring).
     const auto found = lines.numbersByTag.find(tag);
     if (found == lines.numbersByTag.end()) continue;  // killed before its first line
@@ -117,6 +125,23 @@ TEST_F(LogWriterReliability, KilledWriterLosesAtMostTheLineBeingWritten) {
     std::rotate(numbers.begin(), std::min_element(numbers.begin(), numbers.end()), numbers.end());
     for (std::size_t i = 0; i < numbers.size(); ++i) ASSERT_EQ(numbers[i], static_cast<int>(i));
   }
+}
+
+// The line a writer was killed in stays as far as it got, and the next line starts on its own line.
+TEST_F(LogWriterReliability, ALineCutShortIsEndedBeforeTheNextLine) {
+  ASSERT_EQ(LogOpen(Dir().c_str(), "Cut", 1), 1);
+  LogWrite(0, "whole");
+  lumenrt::LogClose();
+  std::ofstream(File("Cut", 1), std::ios::app) << "Dec09 02:25 t1 n";  // no line feed: cut short
+
+  ASSERT_EQ(LogOpen(Dir().c_str(), "Cut", 0), 1);
+  LogWrite(0, "next");
+  lumenrt::LogClose();
+  const std::string text = ReadFile(File("Cut", 1));
+  EXPECT_NE(text.find("\nDec09 02:25 t1 n\n"), std::string::npos) << text;
+  EXPECT_EQ(text.back(), '\n');
+  EXPECT_EQ(text.substr(text.size() - 5), "next\n");
+  EXPECT_EQ(Stored("Cut", "BytesWritten"), static_cast<std::int32_t>(text.size()));
 }
 
 // Two processes on one log base: every line of both arrives once, no file passes the limit by more
