@@ -106,6 +106,22 @@ int ErrorOf(int rc) {
   return RegistryErrnoFromSqlite(rc, connection.db != nullptr ? sqlite3_system_errno(connection.db) : 0);
 }
 
+// Ends the transaction that BEGIN IMMEDIATE opened: commits when error is 0, else rolls back. The
+// connection is closed after a failure, except when the store was only busy (or, with
+// keepOnMissingKey, the key was missing), which leaves it sound. Answers 0 or the errno-style error.
+int Finish(int error, bool keepOnMissingKey) {
+  if (error == 0) {
+    const int rc = sqlite3_exec(connection.db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return 0;
+    error = ErrorOf(rc);
+  }
+  if (connection.db != nullptr) {
+    sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (error != EBUSY && !(keepOnMissingKey && error == ENOENT)) CloseConnection();
+  }
+  return error;
+}
+
 // Maps a failure and drops the connection unless the store was only busy, so that a replaced or
 // repaired file is opened afresh by the next call.
 int Fail(int rc) {
@@ -420,16 +436,7 @@ int RegistryCreateKey(const char* keyPath) {
     if (rc != SQLITE_DONE) error = ErrorOf(rc);
     if (end == std::string_view::npos) break;
   }
-  if (error == 0) {
-    rc = sqlite3_exec(connection.db, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) return 0;
-    error = ErrorOf(rc);
-  }
-  if (connection.db != nullptr) {
-    sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    if (error != EBUSY) CloseConnection();
-  }
-  return error;
+  return Finish(error, /*keepOnMissingKey=*/false);
 }
 
 int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
@@ -531,16 +538,7 @@ int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std:
   for (std::size_t i = 0; i < count && error == 0; ++i)
     error = SetOne(key, values[i].name != nullptr ? values[i].name : "", values[i].type, values[i].data,
                    values[i].size);
-  if (error == 0) {
-    rc = sqlite3_exec(connection.db, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) return 0;
-    error = ErrorOf(rc);
-  }
-  if (connection.db != nullptr) {
-    sqlite3_exec(connection.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    if (error != EBUSY && error != ENOENT) CloseConnection();
-  }
-  return error;
+  return Finish(error, /*keepOnMissingKey=*/true);
 }
 
 }  // namespace lumenrt::platform::sqlite
