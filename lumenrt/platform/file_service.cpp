@@ -11,6 +11,10 @@ FileService::~FileService() = default;
 
 std::int64_t FileService::StoredSize(FileHandle file) { return Size(file); }
 bool FileService::Lock(FileHandle) { return true; }
+bool FileService::LockNoticingOthers(FileHandle file, bool* othersSince) {
+  *othersSince = true;
+  return Lock(file);
+}
 void FileService::Unlock(FileHandle) {}
 bool FileService::Examine(const char*, std::int64_t*, std::int64_t*) { return false; }
 

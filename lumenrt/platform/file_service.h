@@ -1,6 +1,7 @@
 // The file service: the library's only way to files. Log files are opened for writing at their end,
 // written, flushed, measured and closed; configuration and catalogue files are read whole. Several
-// processes appending to one log serialise through an advisory lock on an open file.
+// processes appending to one log serialise through an advisory lock on an open file, which on POSIX
+// systems costs no system call while nobody else wants it.
 //
 // The process uses one FileService, the system's unless a test substitutes its own (for example one
 // that fails a chosen write or flush, or writes only part of what it is given; see
@@ -67,7 +68,11 @@ class LUMENRT_EXPORT FileService {
   // handles, of this process or another, wait; closing the handle releases it); false on failure.
   // The lock binds only callers that take it. By default no lock is taken and the answer is true.
   virtual bool Lock(FileHandle file);
-  // Releases the lock taken with Lock. By default nothing.
+  // Lock, telling in *othersSince whether another handle has held the lock since this one last
+  // released it, so that a writer looks at the file again only when it may have changed. By default
+  // Lock, and *othersSince is always true.
+  virtual bool LockNoticingOthers(FileHandle file, bool* othersSince);
+  // Releases the lock taken with Lock or LockNoticingOthers. By default nothing.
   virtual void Unlock(FileHandle file);
   // The last modification time of the file at path, in nanoseconds since 1970, and its size; false
   // when the file does not exist or cannot be examined. By default false.

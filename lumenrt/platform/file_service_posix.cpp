@@ -2,6 +2,7 @@
 // standard output they stand in for), whole-file reads through open/read.
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include <fcntl.h>
@@ -10,14 +11,22 @@
 #include <unistd.h>
 
 #include "lumenrt/platform/file_service.h"
+#include "lumenrt/platform/internal/shared_file_lock_posix.h"
 
 namespace lumenrt::platform {
 
 struct OpenFile {
-  std::FILE* stream = nullptr;
+  explicit OpenFile(std::FILE* s) : stream(s) {}
+  std::FILE* stream;
+  // The file's lock between processes, made at the first Lock; flock when none can be made.
+  std::unique_ptr<posix::SharedFileLock> shared;
+  bool sharedTried = false;
+  enum class Held { kNothing, kShared, kFlock } held = Held::kNothing;
 };
 
 namespace {
+
+using posix::FlockRetrying;
 
 class PosixFileService final : public FileService {
  public:
@@ -42,7 +51,7 @@ class PosixFileService final : public FileService {
       if (error != nullptr) *error = path != nullptr ? errno : EINVAL;
       return nullptr;
     }
-    auto* file = new (std::nothrow) OpenFile{stream};
+    auto* file = new (std::nothrow) OpenFile(stream);
     if (file == nullptr) {
       std::fclose(stream);
       if (error != nullptr) *error = ENOMEM;
@@ -51,7 +60,7 @@ class PosixFileService final : public FileService {
   }
 
   FileHandle StandardOutput() override {
-    static OpenFile out{stdout};
+    static OpenFile out(stdout);
     return &out;
   }
 
@@ -77,19 +86,36 @@ class PosixFileService final : public FileService {
     return static_cast<std::int64_t>(st.st_size);
   }
 
-  // flock, not fcntl record locks: those belong to the process and vanish when any descriptor of
-  // the file is closed, which the log does when it reopens a file it also holds for locking.
   bool Lock(FileHandle file) override {
-    if (file == nullptr) return false;
-    int rc;
-    do {
-      rc = flock(fileno(file->stream), LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    bool ignored = false;
+    return LockNoticingOthers(file, &ignored);
+  }
+
+  // The shared-memory lock first; flock when it cannot be had. flock, not fcntl record locks: those
+  // belong to the process and vanish when any descriptor of the file is closed, which the log does
+  // when it reopens a file it also holds for locking.
+  bool LockNoticingOthers(FileHandle file, bool* othersSince) override {
+    *othersSince = true;
+    if (file == nullptr || file->held != OpenFile::Held::kNothing) return false;
+    if (!file->sharedTried) {
+      file->sharedTried = true;
+      file->shared = posix::SharedFileLock::ForFile(fileno(file->stream));
+    }
+    if (file->shared != nullptr && file->shared->Acquire(othersSince)) {
+      file->held = OpenFile::Held::kShared;
+      return true;
+    }
+    *othersSince = true;
+    if (!FlockRetrying(fileno(file->stream), LOCK_EX)) return false;
+    file->held = OpenFile::Held::kFlock;
+    return true;
   }
 
   void Unlock(FileHandle file) override {
-    if (file != nullptr) flock(fileno(file->stream), LOCK_UN);
+    if (file == nullptr) return;
+    if (file->held == OpenFile::Held::kShared) file->shared->Release();
+    if (file->held == OpenFile::Held::kFlock) flock(fileno(file->stream), LOCK_UN);
+    file->held = OpenFile::Held::kNothing;
   }
 
   bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size) override {
@@ -103,6 +129,7 @@ class PosixFileService final : public FileService {
 
   bool Close(FileHandle file) override {
     if (file == nullptr || file == StandardOutput()) return false;
+    Unlock(file);
     const bool closed = std::fclose(file->stream) == 0;
     delete file;
     return closed;

@@ -62,7 +62,9 @@ std::string FileNameOf(const LogState& s, std::int32_t number) {
 class BaseLock {
  public:
   explicit BaseLock(LogState& s) : s_(s) {
-    if (s_.lockDepth++ == 0 && s_.lockFile != nullptr && Files().Lock(s_.lockFile)) file_ = s_.lockFile;
+    if (s_.lockDepth++ != 0) return;
+    othersSince_ = true;
+    if (s_.lockFile != nullptr && Files().LockNoticingOthers(s_.lockFile, &othersSince_)) file_ = s_.lockFile;
   }
   ~BaseLock() {
     if (--s_.lockDepth == 0 && file_ != nullptr) Files().Unlock(file_);
@@ -70,9 +72,14 @@ class BaseLock {
   BaseLock(const BaseLock&) = delete;
   BaseLock& operator=(const BaseLock&) = delete;
 
+  // Whether another writer may have written or rotated since this process last held the lock.
+  // A nested lock (a report made under the lock) has seen everything already.
+  bool OthersSince() const { return othersSince_; }
+
  private:
   LogState& s_;
   FileHandle file_ = nullptr;
+  bool othersSince_ = false;
 };
 
 // A stored number: missing (-1) or any other negative value becomes 0 and is written back; a failed
@@ -268,7 +275,7 @@ int LogWrite(int /*channel*/, const char* text) {
   };
 
   BaseLock lock(s);
-  FollowOtherWriters(s);
+  if (lock.OthersSince()) FollowOtherWriters(s);
   if (s.file == nullptr) {
     writeLine(files.StandardOutput());
     return 1;
@@ -297,7 +304,7 @@ void LogRotate() {
   LogState& s = State();
   if (s.file == nullptr) return;
   BaseLock lock(s);
-  FollowOtherWriters(s);
+  if (lock.OthersSince()) FollowOtherWriters(s);
   if (s.file != nullptr) Files().Flush(s.file);
   RotateLocked(s);
 }

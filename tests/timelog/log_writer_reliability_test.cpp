@@ -42,6 +42,7 @@ pid_t SpawnWriter(const std::string& dir, const std::string& base, const std::st
   LogOpen(dir.c_str(), base.c_str(), 0);
   for (int i = 0; i < count; ++i)
     LogWrite(0, (tag + " n" + std::to_string(i) + " ........................").c_str());
+  lumenrt::LogClose();
   _exit(0);
 }
 
