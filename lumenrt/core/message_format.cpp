@@ -55,12 +55,8 @@ void ReadField(std::string_view format, std::size_t& i, int* value) {
 
 std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
-std::string ErrnoText(int code) {
-  char text[256];
-  if (platform::SystemErrorTexts().SystemText(code, text, sizeof text) == 0)
-    return "error " + std::to_string(code);
-  return text;
-}
+// The file service answers errno values on every system (not the system's own error codes).
+std::string ErrnoText(int code) { return std::strerror(code); }
 
 }  // namespace
 
