@@ -11,7 +11,6 @@
 #include "lumenrt/platform/internal/string_tables.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/message_module.h"
-#include "lumenrt/platform/system_error.h"
 
 namespace lumenrt {
 namespace {
