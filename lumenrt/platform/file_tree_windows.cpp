@@ -1,5 +1,6 @@
 // The file tree on Windows: directories listed with FindFirstFileW/FindNextFileW/FindClose, entries
-// removed with DeleteFileW and RemoveDirectoryW after SetFileAttributesW clears a read-only mark.
+// removed with DeleteFileW and RemoveDirectoryW after SetFileAttributesW clears a read-only mark;
+// links are removed through a handle to the link itself (RemoveLink).
 //
 // The wide functions with "\\?\" paths are used rather than the code-page ones, so that no name is
 // lost to the code page (a name the ANSI code page cannot spell would come back as "?" and could not
@@ -12,9 +13,9 @@
 // directory above it as well; its path keeps naming it. Directories are opened without following a
 // reparse point (FILE_FLAG_OPEN_REPARSE_POINT): a junction, a symbolic link or a volume mount point
 // opened that way is the link itself, which is refused, and a directory on another volume is refused.
-// Each opened directory must also lie where it was asked for: its final path (the system's name for
-// the handle, every link resolved) must be that of the directory it was opened from plus its name,
-// which catches a directory above that was swapped for a link by a system that allowed the rename.
+// Each opened directory must also lie where it was asked for: its path on the volume as the system
+// names the handle must be that of the directory it was opened from plus its name, which catches a
+// directory above that was swapped for a link by a system that allowed the rename.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -79,17 +80,20 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                               TRUE) == CSTR_EQUAL;
 }
 
-// The system's name for an open handle, every link resolved; empty when it cannot tell.
+// The system's name for an open handle: its path on its volume ("\users\x\tree"), as the file
+// system reached it; empty when it cannot tell. (GetFinalPathNameByHandleW would add the volume,
+// which the serial number tells here, but some systems cut it at 260 characters.)
 std::wstring FinalPath(HANDLE handle) {
-  wchar_t small[MAX_PATH];
-  DWORD n = GetFinalPathNameByHandleW(handle, small, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (n == 0) return {};
-  if (n < MAX_PATH) return std::wstring(small, n);
-  std::wstring path(n, L'\0');
-  const DWORD got = GetFinalPathNameByHandleW(handle, path.data(), n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (got == 0 || got >= n) return {};
-  path.resize(got);
-  return path;
+  alignas(FILE_NAME_INFO) unsigned char small[sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(WCHAR)];
+  auto* info = reinterpret_cast<FILE_NAME_INFO*>(small);
+  if (GetFileInformationByHandleEx(handle, FileNameInfo, info, sizeof small))
+    return std::wstring(info->FileName, info->FileNameLength / sizeof(WCHAR));
+  if (GetLastError() != ERROR_MORE_DATA) return {};
+  constexpr DWORD kRoom = sizeof(FILE_NAME_INFO) + 32768 * sizeof(WCHAR);
+  auto large = std::make_unique_for_overwrite<unsigned char[]>(kRoom);
+  info = reinterpret_cast<FILE_NAME_INFO*>(large.get());
+  if (!GetFileInformationByHandleEx(handle, FileNameInfo, info, kRoom)) return {};
+  return std::wstring(info->FileName, info->FileNameLength / sizeof(WCHAR));
 }
 
 struct Opened {
@@ -101,6 +105,9 @@ struct Opened {
 // Opens a directory itself (a link is opened as the link). Refused: no directory, a reparse point,
 // no identity or no final path.
 bool OpenItself(const std::wstring& path, Opened* out) {
+  // Some systems follow a link even so and describe its target; the path's own attributes tell.
+  const DWORD own = GetFileAttributesW(path.c_str());
+  if (own == INVALID_FILE_ATTRIBUTES || (own & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
   // Without FILE_SHARE_DELETE: nobody renames or removes the directory while it is open.
   HANDLE handle =
       CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
@@ -116,6 +123,30 @@ bool OpenItself(const std::wstring& path, Opened* out) {
     return false;
   }
   return true;
+}
+
+// True when the last call failed because its entry does not exist.
+bool Gone() {
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Removes a link (a junction, a symbolic link, a mount point) and never what it leads to: through a
+// handle to the link itself, marked for deletion. A system that opens the target even so (some
+// implementations do, and would remove an empty target directory by the link's name) gives a handle
+// without the reparse mark, and nothing is removed.
+bool RemoveLink(const std::wstring& path) {
+  HANDLE handle = CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              kOpenDirectoryFlags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return Gone();
+  BY_HANDLE_FILE_INFORMATION info;
+  FILE_DISPOSITION_INFO dispose{TRUE};
+  const bool removed = GetFileInformationByHandle(handle, &info) &&
+                       (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                       SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose);
+  CloseHandle(handle);
+  return removed;
 }
 
 class WindowsDirectory final : public Directory {
@@ -173,9 +204,8 @@ class WindowsDirectory final : public Directory {
     std::wstring parentPath = path_.substr(0, slash);
     if (parentPath.size() == 6 && parentPath[5] == L':') parentPath += L'\\';  // "\\?\C:" is "\\?\C:\"
     std::unique_ptr<WindowsDirectory> parent = Open(parentPath);
-    if (parent == nullptr) return nullptr;
-    std::wstring expected = finalPath_.substr(0, finalSlash);
-    if (!expected.empty() && expected.back() == L':') expected += L'\\';
+    if (parent == nullptr || parent->info_.dwVolumeSerialNumber != info_.dwVolumeSerialNumber) return nullptr;
+    const std::wstring expected = finalSlash == 0 ? L"\\" : finalPath_.substr(0, finalSlash);
     if (!SameText(parent->finalPath_, expected)) return nullptr;
     return parent;
   }
@@ -203,10 +233,10 @@ class WindowsDirectory final : public Directory {
     if (attributes == INVALID_FILE_ATTRIBUTES) return Gone();
     const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    // A real directory is removed only when asked for one (it must be empty); a link to a directory
-    // goes with RemoveDirectoryW, which removes the link and never its target.
+    // A real directory is removed only when asked for one (it must be empty).
     if (directory && !link && kind != EntryKind::kDirectory) return false;
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 && !link)
+    if (link) return RemoveLink(child);
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
       SetFileAttributesW(child.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     const BOOL removed = directory ? RemoveDirectoryW(child.c_str()) : DeleteFileW(child.c_str());
     return removed != 0 || Gone();
@@ -215,11 +245,6 @@ class WindowsDirectory final : public Directory {
  private:
   WindowsDirectory(const std::wstring& path, const Opened& opened)
       : path_(path), handle_(opened.handle), info_(opened.info), finalPath_(opened.finalPath) {}
-
-  static bool Gone() {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-  }
 
   // The directory still lies where it was opened, so its path names it.
   bool StillHere() const { return SameText(FinalPath(handle_), finalPath_); }
@@ -245,9 +270,10 @@ class WindowsFileTree final : public FileTree {
     if (path == nullptr || path[0] == '\0') return false;
     const std::wstring full = LongPath(path);
     if (full.empty()) return false;
-    if (RemoveDirectoryW(full.c_str())) return true;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    const DWORD attributes = GetFileAttributesW(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Gone();
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return RemoveLink(full);
+    return RemoveDirectoryW(full.c_str()) || Gone();
   }
 };
 

@@ -23,6 +23,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -129,10 +130,41 @@ class Key {
   HKEY key_ = nullptr;
 };
 
+// Opens (or creates, with its missing parents) subkey of root. A path longer than a code-page
+// function takes at once (260 characters on some systems, which answer ERROR_MORE_DATA) is walked one
+// component at a time, each at most 255 characters. Answers a Windows error code.
+LONG OpenPath(HKEY root, const std::string& subkey, REGSAM access, bool create, Key* key) {
+  const auto openOne = [create](HKEY parent, const char* name, REGSAM rights, HKEY* out) {
+    DWORD disposition = 0;
+    return create ? RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, rights, nullptr, out,
+                                    &disposition)
+                  : RegOpenKeyExA(parent, name, 0, rights, out);
+  };
+  LONG rc = openOne(root, subkey.c_str(), access, key->Receive());
+  if (rc != ERROR_MORE_DATA && rc != ERROR_FILENAME_EXCED_RANGE) return rc;
+  Key parent;
+  HKEY at = root;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = subkey.find('\\', start);
+    const bool last = end == std::string::npos;
+    const std::string name = subkey.substr(start, last ? std::string::npos : end - start);
+    Key next;
+    rc = openOne(at, name.c_str(), last ? access : (create ? KEY_CREATE_SUB_KEY : KEY_QUERY_VALUE),
+                 next.Receive());
+    if (rc != ERROR_SUCCESS) return rc;
+    if (last) {
+      std::swap(*key->Receive(), *next.Receive());
+      return ERROR_SUCCESS;
+    }
+    std::swap(*parent.Receive(), *next.Receive());
+    at = parent.get();
+    start = end + 1;
+  }
+}
+
 int OpenExisting(const Location& where, std::string_view keyPath, REGSAM access, Key* key) {
-  const std::string subkey = where.Subkey(keyPath);
   return ErrnoFromWindowsError(
-      static_cast<DWORD>(RegOpenKeyExA(where.root, subkey.c_str(), 0, access, key->Receive())));
+      static_cast<DWORD>(OpenPath(where.root, where.Subkey(keyPath), access, false, key)));
 }
 
 // The store's mutex, held for the scope; opened once per location and kept.
@@ -240,12 +272,9 @@ class WindowsRegistryStore final : public RegistryStore {
     if (where.error != 0) return where.error;
     const StoreLock lock(where);
     if (lock.error() != 0) return lock.error();
-    const std::string subkey = where.Subkey(key);
     Key created;
-    DWORD disposition = 0;
     return ErrnoFromWindowsError(
-        static_cast<DWORD>(RegCreateKeyExA(where.root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_QUERY_VALUE, nullptr, created.Receive(), &disposition)));
+        static_cast<DWORD>(OpenPath(where.root, where.Subkey(key), KEY_QUERY_VALUE, true, &created)));
   }
 
   int QueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
