@@ -136,9 +136,11 @@ class Key {
 LONG OpenPath(HKEY root, const std::string& subkey, REGSAM access, bool create, Key* key) {
   const auto openOne = [create](HKEY parent, const char* name, REGSAM rights, HKEY* out) {
     DWORD disposition = 0;
-    return create ? RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, rights, nullptr, out,
-                                    &disposition)
-                  : RegOpenKeyExA(parent, name, 0, rights, out);
+    const LONG result = create ? RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, rights,
+                                                 nullptr, out, &disposition)
+                               : RegOpenKeyExA(parent, name, 0, rights, out);
+    if (result != ERROR_SUCCESS) *out = nullptr;  // nothing to close
+    return result;
   };
   LONG rc = openOne(root, subkey.c_str(), access, key->Receive());
   if (rc != ERROR_MORE_DATA && rc != ERROR_FILENAME_EXCED_RANGE) return rc;
