@@ -195,8 +195,13 @@ class WindowsFileService final : public FileService {
     HANDLE handle =
         CreateFileA(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+      // A directory does not open as a file here at all; it is answered as one opened elsewhere.
+      if (IsDirectoryPath(path)) {
+        *error = EISDIR;
+        return FileReadStatus::kIsDirectory;
+      }
       *error = LastErrno();
-      return IsDirectoryPath(path) ? FileReadStatus::kIsDirectory : FileReadStatus::kCannotOpen;
+      return FileReadStatus::kCannotOpen;
     }
     FileReadStatus status = FileReadStatus::kOk;
     try {

@@ -77,6 +77,7 @@ TEST(WindowsFileService, AppendsSizesAndReads) {
   EXPECT_EQ(files.ReadWholeFile((dir / "missing").c_str(), 10, &text, &error), FileReadStatus::kCannotOpen);
   EXPECT_EQ(error, ENOENT);
   EXPECT_EQ(files.ReadWholeFile(dir.path().c_str(), 10, &text, &error), FileReadStatus::kIsDirectory);
+  EXPECT_EQ(error, EISDIR);
   EXPECT_EQ(files.Open(dir.path().c_str(), FileOpenMode::kAppend, &error), nullptr);
   EXPECT_EQ(error, EISDIR);
   EXPECT_EQ(files.Open((dir / "no\\such\\dir\\x.LOG").c_str(), FileOpenMode::kAppend, &error), nullptr);
