@@ -32,7 +32,13 @@ set(LUMENRT_WINDOWS_SYSTEM_LIBS ws2_32 advapi32 user32 crypt32 bcrypt)
 
 # The C++ run-time DLLs, beside the executables so that Wine and Windows find them.
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
-foreach(dll libstdc++-6.dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
+# (libgcc_s_dw2-1.dll in 32 bits, libgcc_s_seh-1.dll in 64 bits)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(LUMENRT_LIBGCC_DLL libgcc_s_seh-1.dll)
+else()
+  set(LUMENRT_LIBGCC_DLL libgcc_s_dw2-1.dll)
+endif()
+foreach(dll libstdc++-6.dll ${LUMENRT_LIBGCC_DLL} libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
     OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
