@@ -16,9 +16,25 @@
 # No SQLite on Windows: an empty stand-in keeps the link lines of every target as they are.
 add_library(SQLite::SQLite3 INTERFACE IMPORTED)
 
+# CLI11 is header-only: the build machine's headers serve, copied into the build folder (its package
+# would put the whole of /usr/include on the include path). The target defined here is the one
+# cmake/tool.cmake's find_package then finds already made.
+find_path(LUMENRT_CLI11_CONFIG_DIR CLI11Config.cmake PATHS /usr/share/cmake/CLI11 /usr/lib/cmake/CLI11
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+set(CLI11_DIR ${LUMENRT_CLI11_CONFIG_DIR})
+file(COPY /usr/include/CLI DESTINATION ${PROJECT_BINARY_DIR}/cli11/include)
+add_library(CLI11::CLI11 INTERFACE IMPORTED)
+set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_BINARY_DIR}/cli11/include)
+
 # The low-level DES, Blowfish, AES and MD5 functions are deprecated in OpenSSL 3; they are what the
 # ciphers are made of.
 add_compile_definitions(OPENSSL_SUPPRESS_DEPRECATED)
+
+# The 32-bit build assumes SSE2 (every processor Windows still runs on has it): the ciphers' vector
+# helpers pass vectors by value.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_compile_options(-msse2)
+endif()
 
 # lumenrt.dll, lumenrt-recorder.dll: no "lib" prefix for the library and the modules.
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
@@ -32,7 +48,13 @@ set(LUMENRT_WINDOWS_SYSTEM_LIBS ws2_32 advapi32 user32 crypt32 bcrypt)
 
 # The C++ run-time DLLs, beside the executables so that Wine and Windows find them.
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
-foreach(dll libstdc++-6.dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
+# (libgcc_s_dw2-1.dll in 32 bits, libgcc_s_seh-1.dll in 64 bits)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(LUMENRT_LIBGCC_DLL libgcc_s_seh-1.dll)
+else()
+  set(LUMENRT_LIBGCC_DLL libgcc_s_dw2-1.dll)
+endif()
+foreach(dll libstdc++-6.dll ${LUMENRT_LIBGCC_DLL} libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
     OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
@@ -68,6 +90,7 @@ function(lumenrt_windows_finish)
   set_property(TARGET OpenSSL::Crypto APPEND PROPERTY INTERFACE_LINK_LIBRARIES ws2_32 crypt32 bcrypt)
   target_link_libraries(lumenrt_platform PUBLIC ${LUMENRT_WINDOWS_SYSTEM_LIBS})
   target_link_libraries(lumenrt PRIVATE ${LUMENRT_WINDOWS_SYSTEM_LIBS})
+  target_link_libraries(lumenrt_tool PRIVATE ws2_32)  # the trace command's sockets
   target_link_libraries(lumenrt_internal INTERFACE ${LUMENRT_WINDOWS_SYSTEM_LIBS})
   # The string table of the library's own message formats, compiled with windres into the platform
   # layer, so that the DLL and the test executables (which link the objects) both carry it.
