@@ -320,6 +320,7 @@ class WindowsRegistryStore final : public RegistryStore {
           error != 0)
         return error;
     }
+    if (count == 0) return 0;  // nothing to write
     const Location where = CurrentLocation();
     if (where.error != 0) return where.error;
     const StoreLock lock(where);
