@@ -29,6 +29,12 @@ set(LUMENRT_LAYER_BELOW_system platform core timelog crypto config plugins)
 set(LUMENRT_LAYER_BELOW_startup platform core timelog crypto config plugins system)
 
 file(GLOB_RECURSE LUMENRT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/lumenrt/*.cpp)
+# Each system compiles its own implementations of the platform services (cmake/windows.cmake).
+if(WIN32)
+  list(FILTER LUMENRT_SOURCES EXCLUDE REGEX "(_posix|registry_store_sqlite)\\.cpp$")
+else()
+  list(FILTER LUMENRT_SOURCES EXCLUDE REGEX "_windows\\.cpp$")
+endif()
 
 # Sources of each layer.
 set(LUMENRT_STARTUP_SOURCES "")
@@ -84,7 +90,7 @@ foreach(symbol ${LUMENRT_STARTUP_PROVIDES})
   list(APPEND LUMENRT_STARTUP_PLACEHOLDERS -Wl,--defsym=${symbol}=0)
 endforeach()
 foreach(layer ${LUMENRT_LAYERS})
-  if(NOT TARGET lumenrt_${layer})
+  if(NOT TARGET lumenrt_${layer} OR WIN32)  # ELF links only; a PE link fails on any unresolved symbol
     continue()
   endif()
   set(objects $<TARGET_OBJECTS:lumenrt_${layer}>)
@@ -118,8 +124,10 @@ target_include_directories(lumenrt PUBLIC
 target_link_libraries(lumenrt
   PUBLIC Threads::Threads
   PRIVATE $<BUILD_INTERFACE:lumenrt_warnings> OpenSSL::Crypto SQLite::SQLite3 ${CMAKE_DL_LIBS})
-target_link_options(lumenrt PRIVATE -Wl,--no-undefined -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/lumenrt.map)
-set_property(TARGET lumenrt APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/lumenrt.map)
+if(NOT WIN32)  # the DLL's export table comes from LUMENRT_EXPORT
+  target_link_options(lumenrt PRIVATE -Wl,--no-undefined -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/lumenrt.map)
+  set_property(TARGET lumenrt APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/lumenrt.map)
+endif()
 
 # The library's objects for the test executables (internals included).
 add_library(lumenrt_internal INTERFACE)

@@ -28,7 +28,7 @@ if(LUMENRT_TESTS AND TARGET test_plugins)
     LUMENRT_PROBE_BARE_MODULE="$<TARGET_FILE:plug_probe_bare>")
 endif()
 
-if(LUMENRT_TESTS AND TARGET test_core)
+if(LUMENRT_TESTS AND TARGET test_core AND NOT WIN32)  # dlopen and dlclose
   # A host that loads the library with dlopen, uses it and unloads it (tests/core/startup_test.cpp).
   add_executable(plug_unload_probe tests/core/unload/unload_probe.cc)
   target_include_directories(plug_unload_probe PRIVATE ${CMAKE_SOURCE_DIR})

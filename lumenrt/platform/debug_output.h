@@ -3,7 +3,8 @@
 // The DebugOutput service in use receives every text as written (trace lines carry their own line
 // feed): the system's unless a test substitutes its own (SubstituteDebugOutput). The system's
 // service on POSIX systems, which have no such channel, hands the text to the sink a host installs
-// (SetDebugOutputSink); by default the text goes nowhere.
+// (SetDebugOutputSink); by default the text goes nowhere. On Windows it writes the text with
+// OutputDebugStringA and hands it to the installed sink as well.
 //
 // Thread safety: WriteDebugOutput and SetDebugOutputSink may be called on any thread; a sink that
 // is replaced while a write is under way finishes that write. Substituting is for start-up and tests.

@@ -10,7 +10,8 @@
 // Contract of every implementation:
 // - nothing here reports or raises (std::bad_alloc from ReadWholeFile is answered with kNoMemory);
 // - a handle from Open is given back to Close exactly once; StandardOutput's handle is never closed;
-// - Write answers how many bytes it wrote: fewer than asked is a failed (possibly short) write.
+// - Write answers how many bytes it wrote: fewer than asked is a failed (possibly short) write;
+// - the system's codes are errno values on every system (Windows errors are translated).
 //
 // Thread safety: calls on different handles may run on any thread; one handle is used by one thread
 // at a time. Substituting is for start-up and tests, while no file is open.

@@ -9,6 +9,8 @@
 //   directory bind-mounted there from the same file system (told apart by mount identity, not by
 //   device number);
 // - nothing here reports or raises; failures are answered with null or false.
+// On Windows links, junctions and volume mount points are all reparse points: none is entered, and
+// removing one removes the link through a handle to the link itself, or fails.
 //
 // The process uses one FileTree, the system's unless a test substitutes its own (for example one
 // that makes chosen removals fail). Substitution is not thread-safe: tests do it while nothing else

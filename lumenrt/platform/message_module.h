@@ -9,7 +9,11 @@
 // catalogue
 //   file becomes once the core has parsed it): its entries serve both as the string table and as the
 //   message table;
-// - any other handle: a module without tables; every lookup answers "no entry".
+// - any other handle: on Windows, a loaded module (LoadModule's handle or the host's own), whose
+//   string table is read with LoadStringA and message table with FormatMessageA; the own image's
+//   string table is then the one compiled into it (lumenrt/platform/message_strings.rc), the core's
+//   table standing in for an id it lacks. Elsewhere, a module without tables: every lookup answers
+//   "no entry". A handle that is no loaded module answers "no entry" everywhere.
 //
 // The process uses one MessageTables service, the system's unless a test substitutes its own
 // (SubstituteMessageTables), for example one that adds formats of its own and asks the system's for

@@ -20,24 +20,6 @@ std::string& SetPath() {
   return *path;
 }
 
-class SqliteRegistryStore final : public RegistryStore {
- public:
-  std::string StorePath() override { return sqlite::RegistryStorePath(); }
-  int OpenKey(const char* keyPath) override { return sqlite::RegistryOpenKey(keyPath); }
-  int CreateKey(const char* keyPath) override { return sqlite::RegistryCreateKey(keyPath); }
-  int QueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
-                 std::uint32_t* size) override {
-    return sqlite::RegistryQueryValue(keyPath, valueName, type, data, size);
-  }
-  int SetValue(const char* keyPath, const char* valueName, int type, const void* data,
-               std::uint32_t size) override {
-    return sqlite::RegistrySetValue(keyPath, valueName, type, data, size);
-  }
-  int SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) override {
-    return sqlite::RegistrySetValues(keyPath, values, count);
-  }
-};
-
 }  // namespace
 
 RegistryStore::~RegistryStore() = default;
@@ -50,11 +32,6 @@ int RegistryStore::SetValues(const char* keyPath, const RegistryValueData* value
       return error;
   }
   return 0;
-}
-
-RegistryStore& SystemRegistryStore() {
-  static auto* store = new SqliteRegistryStore;
-  return *store;
 }
 
 RegistryStore& CurrentRegistryStore() { return g_substitute.Current(SystemRegistryStore()); }

@@ -1,5 +1,6 @@
-// The registry store: keys and values below the local machine root, kept in a SQLite 3 database
-// file that several processes share at once.
+// The registry store: keys and values below the local machine root. On Windows they are the system's
+// registry (see "On Windows" below); elsewhere they are kept in a SQLite 3 database file that several
+// processes share at once, as the following paragraphs up to "Keys are" describe.
 //
 // Location: the path set with SetRegistryStorePath when there is one, else $LUMENRT_REGISTRY when
 // set and not empty (the user's override), else $XDG_STATE_HOME/lumenrt/registry.db, else
@@ -10,6 +11,16 @@
 // (another application id, other tables or indexes) is refused as EIO and left as it is; an empty
 // file becomes a store on the first write. Stores written before the id was set (id 0, the store's
 // tables only) are read as they are and stamped with the id by the first write.
+//
+// On Windows the location is a registry key that stands in for the root: the text set with
+// SetRegistryStorePath, else %LUMENRT_REGISTRY%, names a key below HKEY_LOCAL_MACHINE (or below
+// HKEY_CURRENT_USER when it starts with "HKEY_CURRENT_USER\" or "HKCU\"); without either the root is
+// HKEY_LOCAL_MACHINE itself. Forward slashes count as backslashes and empty components are dropped, so a
+// file path names a private key as well. RegistryStorePath answers the key, for example
+// "HKEY_LOCAL_MACHINE\SOFTWARE\lumenrt-test". Several values set together are set under a named mutex
+// of the store, which every operation takes: no reader or writer of this library sees half of them,
+// and a failed value puts the earlier ones back; the registry has no transactions, so a process killed
+// between two writes leaves the earlier ones set. EBUSY means that mutex was held for 5 seconds.
 //
 // Keys are backslash-separated paths ("SOFTWARE\Orvane\Lumenhold\Agent"); the empty path is the root,
 // which always exists. Creating a key creates its missing parents, as the registry does. Keys exist

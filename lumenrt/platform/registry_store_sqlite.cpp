@@ -542,3 +542,34 @@ int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std:
 }
 
 }  // namespace lumenrt::platform::sqlite
+
+// The system's store on this system: the operations above.
+namespace lumenrt::platform {
+namespace {
+
+class SqliteRegistryStore final : public RegistryStore {
+ public:
+  std::string StorePath() override { return sqlite::RegistryStorePath(); }
+  int OpenKey(const char* keyPath) override { return sqlite::RegistryOpenKey(keyPath); }
+  int CreateKey(const char* keyPath) override { return sqlite::RegistryCreateKey(keyPath); }
+  int QueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
+                 std::uint32_t* size) override {
+    return sqlite::RegistryQueryValue(keyPath, valueName, type, data, size);
+  }
+  int SetValue(const char* keyPath, const char* valueName, int type, const void* data,
+               std::uint32_t size) override {
+    return sqlite::RegistrySetValue(keyPath, valueName, type, data, size);
+  }
+  int SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) override {
+    return sqlite::RegistrySetValues(keyPath, values, count);
+  }
+};
+
+}  // namespace
+
+RegistryStore& SystemRegistryStore() {
+  static auto* store = new SqliteRegistryStore;
+  return *store;
+}
+
+}  // namespace lumenrt::platform

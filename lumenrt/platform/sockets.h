@@ -67,9 +67,10 @@ using SocketHtonsEntry = std::uint16_t (*)(std::uint16_t value);
 // The socket layer's error number for the last failed call on this thread.
 using SocketLastErrorEntry = int (*)();
 
-// This platform's entry points, forwarding to the C library. PosixSocketSelect answers -1 (errno
-// EINVAL) for a count above SocketSet::kCapacity; PosixSocketLastError maps errno through
-// WinsockErrorFromErrno.
+// This platform's entry points, forwarding to the C library (on Windows to Winsock, started on first
+// use; the names stay the same there). PosixSocketSelect answers -1 (errno EINVAL, on Windows
+// WSAEINVAL) for a count above SocketSet::kCapacity; PosixSocketLastError maps errno through
+// WinsockErrorFromErrno (on Windows it answers WSAGetLastError, Winsock numbers already).
 LUMENRT_EXPORT int PosixSocketSelect(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
                                      const SocketTimeLimit* limit);
 LUMENRT_EXPORT int PosixSocketRecvFrom(int socket, char* buffer, int length, int flags, void* from,

@@ -1,4 +1,5 @@
-// Texts of operating-system error codes (on POSIX systems, errno values).
+// Texts of operating-system error codes: on POSIX systems errno values (strerror_r), on Windows the
+// codes GetLastError answers (FormatMessageA, without the line break that ends its texts).
 //
 // The message catalogue's SystemErrorText asks a loaded catalogue first (when the error names one)
 // and then this service; when neither knows the code it writes "unknown error code 0x%X".

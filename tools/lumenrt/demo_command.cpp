@@ -10,6 +10,12 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <filesystem>
+#include <system_error>
+
+#include <windows.h>
+#endif
 
 #include "lumenrt/config/config_file.h"
 #include "lumenrt/config/config_source.h"
@@ -190,10 +196,27 @@ void ShowLog(const std::string& scratch) {
   Check(lines == 5 && bytes > 0, "log writer");
 }
 
-int RunDemo() {
+// A new, empty directory for the log files; empty when none could be made.
+std::string MakeScratchDirectory() {
+#ifdef _WIN32
+  std::error_code error;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  if (error) return {};
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const auto dir =
+        base / ("lumenrt-demo-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt));
+    if (std::filesystem::create_directory(dir, error)) return dir.string();
+  }
+  return {};
+#else
   char pattern[] = "/tmp/lumenrt-demo-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return Fail(kExitNone, "cannot make a scratch directory");
-  std::string scratch = pattern;
+  return mkdtemp(pattern) == nullptr ? std::string() : std::string(pattern);
+#endif
+}
+
+int RunDemo() {
+  const std::string scratch = MakeScratchDirectory();
+  if (scratch.empty()) return Fail(kExitNone, "cannot make a scratch directory");
   std::cout << "lumenrt demo: the library on its embedded defaults\n";
   ShowMessages();
   ShowTime();

@@ -9,11 +9,16 @@
 #include <memory>
 #include <string>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include "lumenrt/platform/clock.h"
 #include "lumenrt/platform/sockets.h"
@@ -69,11 +74,43 @@ struct TraceOptions {
   long long basePort = kDefaultTraceBasePort;
 };
 
+#ifdef _WIN32
+using socklen_t = int;
+// Winsock's own error numbers need no mapping.
+int LastSocketError() { return WSAGetLastError(); }
+std::string SystemErrorLine(int error) { return SocketErrorTextFor(error); }
+bool RawSocketRefused(int error) { return error == WSAEACCES; }
+int OpenSocket(int family, int type, int protocol) {
+  const SOCKET s = socket(family, type, protocol);
+  return s == INVALID_SOCKET ? -1 : static_cast<int>(s);
+}
+void CloseSocket(int fd) { closesocket(static_cast<SOCKET>(fd)); }
+
+// Winsock, started for the run of the command.
+struct WinsockSession {
+  bool started = false;
+  WinsockSession() {
+    WSADATA data;
+    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }
+  ~WinsockSession() {
+    if (started) WSACleanup();
+  }
+};
+#else
+int LastSocketError() { return errno; }
+std::string SystemErrorLine(int error) { return SocketErrorTextFor(WinsockErrorFromErrno(error)); }
+bool RawSocketRefused(int error) { return error == EPERM || error == EACCES; }
+int OpenSocket(int family, int type, int protocol) { return socket(family, type, protocol); }
+void CloseSocket(int fd) { close(fd); }
+struct WinsockSession {};
+#endif
+
 // A socket closed when the tracer is done with it.
 struct SocketGuard {
   int fd = -1;
   ~SocketGuard() {
-    if (fd >= 0) close(fd);
+    if (fd >= 0) CloseSocket(fd);
   }
 };
 
@@ -105,12 +142,11 @@ std::string AddressText(const std::uint8_t address[4]) {
   return text;
 }
 
-std::string SystemErrorLine(int error) { return SocketErrorTextFor(WinsockErrorFromErrno(error)); }
-
 int RunTrace(const TraceOptions& o) {
   if (o.basePort + o.maxHops * kProbesPerHop - 1 > 65535)
     return Fail(kExitUsage, "--port " + std::to_string(o.basePort) + " leaves no room for " +
                                 std::to_string(o.maxHops * kProbesPerHop) + " probe ports below 65536");
+  WinsockSession winsock;
   TracingGuard guard;
   TracingState& t = Tracing();
   ReleaseTraceAddressCache();
@@ -128,21 +164,22 @@ int RunTrace(const TraceOptions& o) {
   char destinationText[INET_ADDRSTRLEN] = "";
   inet_ntop(AF_INET, &destination.sin_addr, destinationText, sizeof destinationText);
 
-  SocketGuard raw{socket(AF_INET, SOCK_RAW, IPPROTO_ICMP)};
+  SocketGuard raw{OpenSocket(AF_INET, SOCK_RAW, IPPROTO_ICMP)};
   if (raw.fd < 0) {
-    if (errno == EPERM || errno == EACCES)
+    const int error = LastSocketError();
+    if (RawSocketRefused(error))
       return Fail(kExitUsage,
                   "trace needs a raw ICMP socket, which this user may not open (run as root or "
                   "grant CAP_NET_RAW)");
-    return Fail(kExitUsage, "cannot open a raw ICMP socket: " + SystemErrorLine(errno));
+    return Fail(kExitUsage, "cannot open a raw ICMP socket: " + SystemErrorLine(error));
   }
-  SocketGuard udp{socket(AF_INET, SOCK_DGRAM, 0)};
+  SocketGuard udp{OpenSocket(AF_INET, SOCK_DGRAM, 0)};
   sockaddr_in local{};
   local.sin_family = AF_INET;
   socklen_t localLength = sizeof local;
   if (udp.fd < 0 || bind(udp.fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
       getsockname(udp.fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0)
-    return Fail(kExitUsage, "cannot open the UDP probe socket: " + SystemErrorLine(errno));
+    return Fail(kExitUsage, "cannot open the UDP probe socket: " + SystemErrorLine(LastSocketError()));
 
   InstalledSocketEntryPoints() = PosixSocketEntryPoints();
   SetSocketLastErrorEntry(PosixSocketLastError);
@@ -162,8 +199,8 @@ int RunTrace(const TraceOptions& o) {
       std::snprintf(number, sizeof number, "%2d", ttl);
       std::string line = number;
       std::string lastAddress;
-      if (setsockopt(udp.fd, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0)
-        return Fail(kExitNone, "cannot set the time-to-live: " + SystemErrorLine(errno));
+      if (setsockopt(udp.fd, IPPROTO_IP, IP_TTL, reinterpret_cast<const char*>(&ttl), sizeof ttl) != 0)
+        return Fail(kExitNone, "cannot set the time-to-live: " + SystemErrorLine(LastSocketError()));
       for (int q = 0; q < kProbesPerHop; ++q) {
         const int s = (ttl - 1) * kProbesPerHop + q;
         destination.sin_port = htons(static_cast<std::uint16_t>(t.basePort + s));
@@ -171,7 +208,8 @@ int RunTrace(const TraceOptions& o) {
         if (sendto(udp.fd, "lumenrt", 7, 0, reinterpret_cast<sockaddr*>(&destination), sizeof destination) <
             0) {
           std::cout << line << "\n";
-          return Fail(kExitNone, "cannot send probe " + std::to_string(s) + ": " + SystemErrorLine(errno));
+          return Fail(kExitNone,
+                      "cannot send probe " + std::to_string(s) + ": " + SystemErrorLine(LastSocketError()));
         }
         record = {};
         std::int32_t times[2] = {0, 0};

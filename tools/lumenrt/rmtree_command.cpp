@@ -10,8 +10,14 @@
 #include <memory>
 #include <string>
 
+#ifdef _WIN32
+#include <system_error>
+
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <sys/stat.h>
+#endif
 
 #include "lumenrt/system/remove_tree.h"
 
@@ -38,6 +44,61 @@ bool Refused(const std::string& trimmed) {
   return last == "." || last == "..";
 }
 
+// What a path names, the path itself (a link is not followed).
+enum class Found { nothing, link, directory, other };
+
+#ifdef _WIN32
+std::string LastErrorText() { return std::system_category().message(static_cast<int>(GetLastError())); }
+
+// A reparse point (a link, a junction, a mount point) counts as a link.
+bool Look(const std::string& path, Found& found, std::string& error) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+      found = Found::nothing;
+      return true;
+    }
+    error = LastErrorText();
+    return false;
+  }
+  found = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? Found::link
+          : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0   ? Found::directory
+                                                           : Found::other;
+  return true;
+}
+
+// Whether the directory can be listed and holds no entry; `error` says why not.
+bool ListsEmpty(const std::string& dir, std::string& error) {
+  WIN32_FIND_DATAA entry;
+  const HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) {
+    error = LastErrorText();
+    return false;
+  }
+  bool empty = true;
+  do {
+    if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0) empty = false;
+  } while (empty && FindNextFileA(find, &entry));
+  FindClose(find);
+  if (!empty) error = "it is not empty";
+  return empty;
+}
+#else
+bool Look(const std::string& path, Found& found, std::string& error) {
+  struct stat status {};
+  if (lstat(path.c_str(), &status) != 0) {
+    if (errno == ENOENT) {
+      found = Found::nothing;
+      return true;
+    }
+    error = std::strerror(errno);
+    return false;
+  }
+  found = S_ISLNK(status.st_mode) ? Found::link : S_ISDIR(status.st_mode) ? Found::directory : Found::other;
+  return true;
+}
+
 // Whether the directory can be listed and holds no entry; `error` says why not.
 bool ListsEmpty(const std::string& dir, std::string& error) {
   DIR* d = opendir(dir.c_str());
@@ -56,25 +117,26 @@ bool ListsEmpty(const std::string& dir, std::string& error) {
   if (!empty) error = "it is not empty";
   return empty;
 }
+#endif
 
 int RunRmtree(const RmtreeRequest& r) {
   if (r.dir.empty()) return Fail(kExitUsage, "DIR must not be empty");
   const std::string path = Trimmed(r.dir);
   if (Refused(path))
     return Fail(kExitUsage, "will not remove '" + r.dir + "' (the root, or a path ending in . or ..)");
-  struct stat before {};
-  if (lstat(path.c_str(), &before) != 0) {
-    if (errno == ENOENT) return kExitOk;  // nothing to remove
-    return Fail(kExitNone, "cannot reach '" + r.dir + "': " + std::strerror(errno));
-  }
-  if (S_ISLNK(before.st_mode))
+  Found before = Found::nothing;
+  std::string why;
+  if (!Look(path, before, why)) return Fail(kExitNone, "cannot reach '" + r.dir + "': " + why);
+  if (before == Found::nothing) return kExitOk;  // nothing to remove
+  if (before == Found::link)
     return Fail(kExitNone, "'" + r.dir + "' is a symbolic link; nothing removed (name the directory itself)");
-  if (!S_ISDIR(before.st_mode)) return Fail(kExitNone, "'" + r.dir + "' is not a directory; nothing removed");
+  if (before != Found::directory)
+    return Fail(kExitNone, "'" + r.dir + "' is not a directory; nothing removed");
 
   const bool removed = RemoveTree(path.c_str(), r.contentsOnly ? 1 : 0) == 1;
   // The library also answers 1 for a directory it could not list: look at what is left.
-  std::string why;
-  if (r.contentsOnly ? ListsEmpty(path, why) : lstat(path.c_str(), &before) != 0 && errno == ENOENT) {
+  Found after = Found::other;
+  if (r.contentsOnly ? ListsEmpty(path, why) : Look(path, after, why) && after == Found::nothing) {
     if (removed) return kExitOk;
   } else if (!r.contentsOnly) {
     why = "it is still there";

@@ -21,9 +21,16 @@
 #include <string>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <cstdlib>
+
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#endif
 
 #include "lumenrt/crypto/zcipher.h"
 
@@ -54,13 +61,50 @@ const CipherInfo* FindCipher(const std::string& word) {
 
 std::string Errno() { return std::strerror(errno); }
 
+#ifdef _WIN32
+// Files are binary: no line-end translation, no end-of-file character.
+constexpr int kOpenRead = O_RDONLY | O_BINARY | O_NOINHERIT;
+constexpr int kOpenWriteInPlace = O_WRONLY | O_TRUNC | O_BINARY | O_NOINHERIT;
+constexpr unsigned kAnyWriteBit = S_IWUSR;
+// There are no symbolic links to keep apart here.
+int LinkStatus(const char* path, struct stat* status) { return stat(path, status); }
+int SyncFile(int fd) { return _commit(fd); }
+int KeepMode(int, unsigned) { return 0; }
+// Replaces an existing file, as rename does on POSIX.
+int Replace(const char* from, const char* to) {
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+  errno = EACCES;
+  return -1;
+}
+#else
+constexpr int kOpenRead = O_RDONLY | O_CLOEXEC;
+constexpr int kOpenWriteInPlace = O_WRONLY | O_TRUNC | O_CLOEXEC;
+constexpr unsigned kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
+int LinkStatus(const char* path, struct stat* status) { return lstat(path, status); }
+int SyncFile(int fd) { return fsync(fd); }
+int KeepMode(int fd, unsigned mode) { return fchmod(fd, mode & 07777); }
+int Replace(const char* from, const char* to) { return std::rename(from, to); }
+#endif
+
 // Anonymous memory that grows without copying (mremap moves the pages, not the bytes); pages never
-// written cost nothing.
+// written cost nothing. On Windows the heap's realloc stands in.
 class Region {
  public:
   Region() = default;
   Region(const Region&) = delete;
   Region& operator=(const Region&) = delete;
+#ifdef _WIN32
+  ~Region() { std::free(data_); }
+
+  bool Reserve(size_t capacity) {
+    if (capacity <= capacity_) return true;
+    void* p = std::realloc(data_, capacity);
+    if (p == nullptr) return false;
+    data_ = static_cast<unsigned char*>(p);
+    capacity_ = capacity;
+    return true;
+  }
+#else
   ~Region() {
     if (data_ != nullptr) munmap(data_, capacity_);
   }
@@ -77,6 +121,7 @@ class Region {
     madvise(data_, capacity_, MADV_HUGEPAGE);
     return true;
   }
+#endif
   unsigned char* data() const { return data_; }
   size_t capacity() const { return capacity_; }
 
@@ -147,7 +192,7 @@ class Output {
     struct stat target {};
     if (path == "-" || stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) return true;
     // A privileged user may write any file: the permission bits still say what the owner meant.
-    if (access(path.c_str(), W_OK) == 0 && (target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) return true;
+    if (access(path.c_str(), W_OK) == 0 && (target.st_mode & kAnyWriteBit) != 0) return true;
     error = "'" + path + "' is read-only; it is not replaced";
     return false;
   }
@@ -160,9 +205,9 @@ class Output {
     }
     if (!Check(path, error)) return false;
     struct stat existing {};
-    const bool exists = lstat(path.c_str(), &existing) == 0;
+    const bool exists = LinkStatus(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode)) {
-      fd_.Reset(open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+      fd_.Reset(open(path.c_str(), kOpenWriteInPlace));
       if (fd_.get() < 0) error = "cannot write '" + path + "': " + Errno();
       return fd_.get() >= 0;
     }
@@ -173,7 +218,7 @@ class Output {
       error = "cannot create a file beside '" + path + "': " + Errno();
       return false;
     }
-    if (exists && fchmod(fd_.get(), existing.st_mode & 07777) != 0) {
+    if (exists && KeepMode(fd_.get(), existing.st_mode) != 0) {
       error = "cannot write '" + path + "': " + Errno();
       return false;
     }
@@ -194,8 +239,8 @@ class Output {
     if (standard_) return true;
     struct stat written {};
     const bool regular = fstat(fd_.get(), &written) == 0 && S_ISREG(written.st_mode);
-    if ((regular && fsync(fd_.get()) != 0) || !fd_.Close() ||
-        (!temp_.empty() && std::rename(temp_.c_str(), path_.c_str()) != 0)) {
+    if ((regular && SyncFile(fd_.get()) != 0) || !fd_.Close() ||
+        (!temp_.empty() && Replace(temp_.c_str(), path_.c_str()) != 0)) {
       error = "cannot write '" + path_ + "': " + Errno();
       return false;
     }
@@ -232,8 +277,10 @@ int TransformWhole(int in, const std::string& inName, off_t knownSize, const std
   if (!region.Reserve(std::max<size_t>(static_cast<size_t>(knownSize) + 1, size_t{1} << 20)))
     return Fail(kExitUsage, "not enough memory for the input");
   for (;;) {
+    // In 64 bits: twice the capacity, or one byte past the limit, need not fit a 32-bit size.
+    const uint64_t grown = std::min<uint64_t>(uint64_t{region.capacity()} * 2, kCallLimit + 1);
     if (size == region.capacity() &&
-        !region.Reserve(std::min<size_t>(region.capacity() * 2, static_cast<size_t>(kCallLimit) + 1)))
+        (grown > std::numeric_limits<size_t>::max() || !region.Reserve(static_cast<size_t>(grown))))
       return Fail(kExitUsage, "not enough memory for the input");
     const ssize_t n = ReadFull(in, region.data() + size, region.capacity() - size);
     if (n < 0) return Fail(kExitUsage, "cannot read " + inName + ": " + Errno());
@@ -278,7 +325,11 @@ int RunTransform(const TransformOptions& o, bool encrypt) {
 
   const bool fromStdin = o.in == "-";
   const std::string inName = fromStdin ? "standard input" : "'" + o.in + "'";
-  Fd file(fromStdin ? -1 : open(o.in.c_str(), O_RDONLY | O_CLOEXEC));
+#ifdef _WIN32
+  _setmode(STDIN_FILENO, _O_BINARY);
+  _setmode(STDOUT_FILENO, _O_BINARY);
+#endif
+  Fd file(fromStdin ? -1 : open(o.in.c_str(), kOpenRead));
   const int in = fromStdin ? STDIN_FILENO : file.get();
   struct stat inStat {};
   if (in < 0 || fstat(in, &inStat) != 0) return Fail(kExitUsage, "cannot read " + inName + ": " + Errno());

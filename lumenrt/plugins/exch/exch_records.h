@@ -34,7 +34,10 @@ struct SidfObjectRecord {
   unsigned char block27[64];
   std::uint8_t flag91;
   std::int32_t entryCount;
-  SidfEntry* entries;
+  union {  // eight bytes in every build, so that a 32-bit build keeps the offsets that follow
+    SidfEntry* entries;
+    std::uint64_t entriesSlot;
+  };
   std::int32_t entryCapacity;
   unsigned char block108[588];
   unsigned char moduleData696[8];

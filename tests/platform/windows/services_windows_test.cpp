@@ -1,0 +1,164 @@
+// The small Windows services: clock, module loader, debug output, Winsock entry points and numbers.
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <winsock2.h>  // (with windows.h)
+#include <ws2tcpip.h>
+
+#include "lumenrt/platform/clock.h"
+#include "lumenrt/platform/debug_output.h"
+#include "lumenrt/platform/module_loader.h"
+#include "lumenrt/platform/sockets.h"
+#include "lumenrt/platform/winsock_errno.h"
+
+namespace lumenrt {
+namespace {
+
+TEST(WindowsClock, FileTimesConvertOnTheGregorianCalendar) {
+  const struct {
+    std::uint64_t fileTime;
+    CalendarTime expected;
+  } cases[] = {
+      {0, {1601, 1, 1, 0, 0, 0, 0}},
+      {116444736000000000ull, {1970, 1, 1, 0, 0, 0, 0}},
+      {125962992009990000ull, {2000, 2, 29, 12, 0, 0, 999}},
+      {157520160000000000ull - 1, {2100, 2, 28, 23, 59, 59, 999}},
+      {kMaxFileTime, {30828, 9, 14, 2, 48, 5, 477}},
+  };
+  for (const auto& c : cases) {
+    CalendarTime t;
+    ASSERT_TRUE(FileTimeToCalendar(c.fileTime, &t)) << c.fileTime;
+    const CalendarTime& e = c.expected;
+    EXPECT_EQ((std::array{t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond}),
+              (std::array{e.year, e.month, e.day, e.hour, e.minute, e.second, e.millisecond}))
+        << c.fileTime;
+  }
+  CalendarTime t;
+  EXPECT_FALSE(FileTimeToCalendar(kMaxFileTime + 1, &t));
+}
+
+TEST(WindowsClock, ReadingsAgreeWithTheSystem) {
+  FILETIME before;
+  GetSystemTimeAsFileTime(&before);
+  const std::uint64_t now = CurrentFileTime();
+  const std::uint64_t start = static_cast<std::uint64_t>(before.dwHighDateTime) << 32 | before.dwLowDateTime;
+  EXPECT_GE(now, start);
+  EXPECT_LT(now - start, 20000000u);  // within 2 seconds
+
+  // The zone's offset is what the system converts a UTC time to local time with.
+  LocalZone zone;
+  ASSERT_TRUE(CurrentLocalZone(&zone));
+  FILETIME utc, local;
+  GetSystemTimeAsFileTime(&utc);
+  ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+  const auto ticks = [](const FILETIME& f) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(f.dwHighDateTime) << 32 | f.dwLowDateTime);
+  };
+  EXPECT_EQ(zone.offsetMinutes, (ticks(local) - ticks(utc)) / 600000000);
+  if (!zone.hasDaylightRule) {
+    EXPECT_FALSE(zone.inDaylight);
+  }
+
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  EXPECT_EQ(HighResolutionFrequency(), frequency.QuadPart);
+  const std::int64_t first = HighResolutionCounter();
+  Sleep(20);
+  const std::int64_t second = HighResolutionCounter();
+  EXPECT_GE(second - first, HighResolutionFrequency() / 100);  // at least 10 ms passed
+}
+
+TEST(WindowsModuleLoader, LoadsFindsAndReleases) {
+  using namespace platform;
+  ModuleHandle netapi = LoadModule("netapi32.dll");
+  ASSERT_NE(netapi, nullptr);
+  EXPECT_TRUE(IsModuleLoaded("netapi32.dll"));
+  EXPECT_NE(FindSymbol(netapi, "NetApiBufferFree"), nullptr);  // found, not called
+  EXPECT_EQ(FindSymbol(netapi, "NoSuchFunctionAnywhere"), nullptr);
+  EXPECT_TRUE(ReleaseModule(netapi));
+
+  EXPECT_EQ(LoadModule("lumenrt-no-such-module.dll"), nullptr);
+  EXPECT_FALSE(IsModuleLoaded("lumenrt-no-such-module.dll"));
+  EXPECT_EQ(LoadModule(""), nullptr);
+  EXPECT_EQ(FindSymbol(nullptr, "x"), nullptr);
+  EXPECT_FALSE(ReleaseModule(nullptr));
+}
+
+TEST(WindowsDebugOutput, TextsReachTheHostsSinkAsWell) {
+  std::vector<std::string> seen;
+  DebugOutputSink old = SetDebugOutputSink([&seen](const char* text) { seen.emplace_back(text); });
+  WriteDebugOutput("interface: exch_set_backup_options\n");
+  WriteDebugOutput(nullptr);
+  SetDebugOutputSink(old);
+  WriteDebugOutput("after\n");
+  EXPECT_EQ(seen, std::vector<std::string>{"interface: exch_set_backup_options\n"});
+}
+
+TEST(WindowsSockets, ErrnoValuesAndWinsockNumbers) {
+  EXPECT_EQ(WinsockErrorFromErrno(ECONNRESET), 10054);
+  EXPECT_EQ(WinsockErrorFromErrno(ETIMEDOUT), 10060);
+  EXPECT_EQ(WinsockErrorFromErrno(EAGAIN), 10035);
+  EXPECT_EQ(WinsockErrorFromErrno(EWOULDBLOCK), 10035);
+  EXPECT_EQ(WinsockErrorFromErrno(EACCES), 10013);
+  // The socket layer's own numbers are Winsock numbers already.
+  EXPECT_EQ(WinsockErrorFromErrno(WSAECONNRESET), 10054);
+  EXPECT_EQ(WinsockErrorFromErrno(WSAHOST_NOT_FOUND), 11001);
+  for (int other : {0, -1, ENOSYS, EDEADLK, 100000})
+    EXPECT_EQ(WinsockErrorFromErrno(other), kNoWinsockError) << other;
+}
+
+TEST(WindowsSockets, SelectAndRecvFromOnLoopback) {
+  WSADATA data;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);  // the test's own sockets; counted, so kept apart
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  ASSERT_NE(s, INVALID_SOCKET);
+  if (s >= static_cast<SOCKET>(SocketSet::kCapacity)) {
+    closesocket(s);
+    GTEST_SKIP() << "the socket's number " << s << " lies beyond what a SocketSet holds";
+  }
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+  const int socketNumber = static_cast<int>(s);
+  SocketSet set;
+  ASSERT_TRUE(set.Add(socketNumber));
+  SocketTimeLimit now{0, 0};
+  EXPECT_EQ(PosixSocketSelect(socketNumber + 1, &set, nullptr, nullptr, &now), 0);
+  ASSERT_EQ(sendto(s, "abc", 3, 0, reinterpret_cast<sockaddr*>(&address), sizeof address), 3);
+  set.Add(socketNumber);
+  SocketTimeLimit second{1, 0};
+  EXPECT_EQ(PosixSocketSelect(socketNumber + 1, &set, nullptr, nullptr, &second), 1);
+  EXPECT_TRUE(set.Contains(socketNumber));
+
+  char buffer[16];
+  Ipv4SocketAddress from;
+  int fromLength = sizeof from;
+  EXPECT_EQ(PosixSocketRecvFrom(socketNumber, buffer, sizeof buffer, 0, &from, &fromLength), 3);
+  EXPECT_EQ(std::string(buffer, 3), "abc");
+  EXPECT_EQ(from.port, address.sin_port);
+  EXPECT_EQ(from.address[0], 127);
+  EXPECT_EQ(PosixSocketHtons(0x1234), htons(0x1234));
+  closesocket(s);
+
+  // Failures answer -1 with a Winsock number.
+  EXPECT_EQ(PosixSocketRecvFrom(socketNumber, buffer, sizeof buffer, 0, nullptr, nullptr), -1);
+  EXPECT_EQ(PosixSocketLastError(), WSAENOTSOCK);
+  EXPECT_EQ(PosixSocketSelect(SocketSet::kCapacity + 1, &set, nullptr, nullptr, &now), -1);
+  EXPECT_EQ(PosixSocketLastError(), WSAEINVAL);
+  // No socket at all waits out the limit, as select does elsewhere.
+  SocketSet empty;
+  SocketTimeLimit brief{0, 1000};
+  EXPECT_EQ(PosixSocketSelect(1, &empty, nullptr, nullptr, &brief), 0);
+  WSACleanup();
+}
+
+}  // namespace
+}  // namespace lumenrt
