@@ -7,6 +7,12 @@
 #include <memory>
 #include <sstream>
 #include <vector>
+#ifdef _WIN32
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/zerror.h"
@@ -227,6 +233,13 @@ std::string UsageLine(const CLI::App& command) {
 
 int main(int argc, char** argv) {
   using namespace lumenrt::tool;
+#ifdef _WIN32
+  // The standard streams carry bytes as they are, line ends included, as on Linux: enciphered data
+  // passes through unchanged and every text comes out as the Linux tool writes it.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   CLI::App tool{"the backup agent's runtime library in a user's hands", "lumenrt"};
   tool.set_help_flag("--help", "print this help and exit");
   tool.formatter(std::make_shared<ToolFormatter>());
