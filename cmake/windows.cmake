@@ -75,14 +75,20 @@ endforeach()
 # - tests/timelog/log_writer_reliability_test.cpp: writers killed with SIGKILL (fork);
 # - tests/tools/: the tool run through /bin/sh with POSIX redirections; the Windows tool is checked
 #   against the Linux one byte for byte instead (scripts/compare-windows-tool);
-# - tests/core/startup_test.cpp: unloading through dlopen/dlclose and the unload probe.
+# - tests/system/remove_tree_test.cpp: POSIX modes, mounts, resource limits and forked walkers (the
+#   Windows walk has its own tests under tests/platform/windows/);
+# - tests/core/startup_test.cpp: unloading through dlopen/dlclose and the unload probe;
+# - tests/plugins/plugin_registry_test.cpp: its probe modules find the library's entry tables in the
+#   process's global symbol scope (dlsym(RTLD_DEFAULT)), which Windows does not have.
 set(LUMENRT_LINUX_ONLY_TESTS
   "/tests/platform/registry_store_test\\.cpp$"
   "/tests/core/registry_values_test\\.cpp$"
   "/tests/system/icmp_live_test\\.cpp$"
   "/tests/timelog/log_writer_reliability_test\\.cpp$"
   "/tests/tools/"
-  "/tests/core/startup_test\\.cpp$")
+  "/tests/system/remove_tree_test\\.cpp$"
+  "/tests/core/startup_test\\.cpp$"
+  "/tests/plugins/plugin_registry_test\\.cpp$")
 
 # Fix-ups once every target exists.
 function(lumenrt_windows_finish)
