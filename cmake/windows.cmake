@@ -28,7 +28,7 @@ set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${PR
 
 # The low-level DES, Blowfish, AES and MD5 functions are deprecated in OpenSSL 3; they are what the
 # ciphers are made of.
-add_compile_definitions(OPENSSL_SUPPRESS_DEPRECATED)
+add_compile_definitions(OPENSSL_SUPPRESS_DEPRECATED=)  # empty, as the sources' own #define
 
 # The 32-bit build assumes SSE2 (every processor Windows still runs on has it): the ciphers' vector
 # helpers pass vectors by value.
@@ -98,6 +98,9 @@ function(lumenrt_windows_finish)
   target_link_libraries(lumenrt PRIVATE ${LUMENRT_WINDOWS_SYSTEM_LIBS})
   target_link_libraries(lumenrt_tool PRIVATE ws2_32)  # the trace command's sockets
   target_link_libraries(lumenrt_internal INTERFACE ${LUMENRT_WINDOWS_SYSTEM_LIBS})
+  # What links the library's objects themselves (the test executables) defines what LUMENRT_EXPORT
+  # marks, instead of importing it from lumenrt.dll.
+  target_compile_definitions(lumenrt_internal INTERFACE LUMENRT_BUILDING)
   # The string table of the library's own message formats, compiled with windres into the platform
   # layer, so that the DLL and the test executables (which link the objects) both carry it.
   file(GLOB rc_files ${PROJECT_SOURCE_DIR}/lumenrt/platform/*.rc)

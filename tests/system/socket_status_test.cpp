@@ -282,9 +282,13 @@ TEST(WinsockErrorFromErrnoTest, EachErrnoWithARowPrintsThatRow) {
       {EPROTOTYPE, "EPROTOTYPE,"},
       {ENOPROTOOPT, "ENOPROTOOPT,"},
       {EPROTONOSUPPORT, "EPROTONOSUPPORT,"},
+#ifdef ESOCKTNOSUPPORT
       {ESOCKTNOSUPPORT, "ESOCKNOSUPPORT,"},
+#endif
       {EOPNOTSUPP, "EOPNOTSUPP,"},
+#ifdef EPFNOSUPPORT
       {EPFNOSUPPORT, "EPFNOSUPPORT,"},
+#endif
       {EAFNOSUPPORT, "EAFNOSUPPORT,"},
       {EADDRINUSE, "EADDRINUSE,"},
       {EADDRNOTAVAIL, "EADDRNOTAVAIL,"},
@@ -296,19 +300,33 @@ TEST(WinsockErrorFromErrnoTest, EachErrnoWithARowPrintsThatRow) {
       {ENOBUFS, "ENOBUFS,"},
       {EISCONN, "EISCONN,"},
       {ENOTCONN, "ENOTCONN,"},
+#ifdef ESHUTDOWN
       {ESHUTDOWN, "ESHUTDOWN,"},
+#endif
+#ifdef ETOOMANYREFS
       {ETOOMANYREFS, "ETOOMANYREFS,"},
+#endif
       {ETIMEDOUT, "ETIMEDOUT,"},
       {ECONNREFUSED, "ECONNREFUSED,"},
       {ELOOP, "ELOOP,"},
       {ENAMETOOLONG, "ENAMETOOLONG,"},
+#ifdef EHOSTDOWN
       {EHOSTDOWN, "EHOSTDOWN,"},
+#endif
       {EHOSTUNREACH, "EHOSTUNREACH,"},
       {ENOTEMPTY, "ENOTEMPTY,"},
+#ifdef EUSERS
       {EUSERS, "EUSERS,"},
+#endif
+#ifdef EDQUOT
       {EDQUOT, "EDQUOT,"},
+#endif
+#ifdef ESTALE
       {ESTALE, "ESTALE,"},
+#endif
+#ifdef EREMOTE
       {EREMOTE, "EREMOTE,"},
+#endif
   };
   for (const Case& c : cases) {
     const int code = lumenrt::WinsockErrorFromErrno(c.errnoValue);

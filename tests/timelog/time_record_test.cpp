@@ -158,7 +158,11 @@ TEST(TimeRecord, FillsFromFileTimesAndTheClock) {
   ASSERT_EQ(GetTimeRecord(&r), 1);
   const std::time_t now = std::time(nullptr);
   std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &now);
+#else
   gmtime_r(&now, &utc);
+#endif
   EXPECT_EQ(r.zone, 0);
   EXPECT_EQ(r.year, utc.tm_year + 1900);
   EXPECT_EQ(r.tenThousandths % 10, 0);
