@@ -10,6 +10,8 @@
 
 #include "lumenrt/platform/winsock_errno.h"
 
+#include "support/system_text.h"
+
 namespace {
 
 using lumenrt::SocketErrors;
@@ -188,7 +190,7 @@ int SocketErrorTextTest::last_error_ = 0;
 int SocketErrorTextTest::calls_ = 0;
 
 std::string SystemLine(int error, const std::string& context) {
-  return std::string("SYSERR, ") + std::strerror(error) + " " + context;
+  return "SYSERR, " + lumenrt::test::SystemErrorString(error) + " " + context;
 }
 
 TEST_F(SocketErrorTextTest, SavedErrorsAreConsumedOnce) {
