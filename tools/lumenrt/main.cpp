@@ -242,6 +242,9 @@ int main(int argc, char** argv) {
 #endif
   CLI::App tool{"the backup agent's runtime library in a user's hands", "lumenrt"};
   tool.set_help_flag("--help", "print this help and exit");
+  // The same command line on every system: a word starting with '/' is a path, never an option (the
+  // parser's default on Windows); commands made below take this over.
+  tool.allow_windows_style_options(false);
   tool.formatter(std::make_shared<ToolFormatter>());
   tool.require_subcommand(1);
   tool.fallthrough();  // a verb takes its group's options
