@@ -8,7 +8,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   target_compile_options(lumenrt_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:-fno-gnu-unique>)
 endif()
 
-if(LUMENRT_TESTS AND TARGET test_plugins)
+if(LUMENRT_TESTS AND TARGET test_plugins AND NOT WIN32)  # dlsym(RTLD_DEFAULT)
   # Probe modules (tests/plugins/modules/probe_module.cc): they include the interface headers but
   # do not link the library.
   foreach(probe exch mapi factory bare)

@@ -15,7 +15,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#if __has_include(<sanitizer/asan_interface.h>)
 #include <sanitizer/asan_interface.h>
+#else  // a compiler without the sanitizers' headers (MinGW): the markings do nothing
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
 
 #include "lumenrt/plugins/generic_error.h"
 #include "lumenrt/system/icmp_reply.h"

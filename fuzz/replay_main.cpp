@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.eof() && in.fail()) {
-      std::fprintf(stderr, "replay: cannot read %s\n", path.c_str());
+      std::fprintf(stderr, "replay: cannot read %s\n", path.string().c_str());
       return 2;
     }
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());

@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/platform/internal/registry_store_sqlite.h"
@@ -35,6 +37,15 @@ inline void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+#ifdef _WIN32
+// The C run-time's environment: an empty value removes the variable.
+inline void SetEnvironment(const char* name, const char* value) { _putenv_s(name, value); }
+inline void UnsetEnvironment(const char* name) { _putenv_s(name, ""); }
+#else
+inline void SetEnvironment(const char* name, const char* value) { setenv(name, value, 1); }
+inline void UnsetEnvironment(const char* name) { unsetenv(name); }
+#endif
+
 // A fresh directory, removed with everything in it at the end.
 using TempDir = lumenrt::test::ScratchDir;
 
@@ -46,11 +57,11 @@ class ScopedRegistry {
   ScopedRegistry() : file_(dir_ / "registry.db"), oldPath_(platform::SetRegistryStorePathValue()) {
     if (const char* old = std::getenv("LUMENRT_REGISTRY")) oldEnv_ = old, hadOldEnv_ = true;
     platform::SetRegistryStorePath(file_.c_str());
-    setenv("LUMENRT_REGISTRY", file_.c_str(), 1);
+    SetEnvironment("LUMENRT_REGISTRY", file_.c_str());
   }
   ~ScopedRegistry() {
     platform::SetRegistryStorePath(oldPath_.c_str());
-    hadOldEnv_ ? setenv("LUMENRT_REGISTRY", oldEnv_.c_str(), 1) : unsetenv("LUMENRT_REGISTRY");
+    hadOldEnv_ ? SetEnvironment("LUMENRT_REGISTRY", oldEnv_.c_str()) : UnsetEnvironment("LUMENRT_REGISTRY");
   }
   const std::string& file() const { return file_; }
 
@@ -103,6 +114,7 @@ class MessageCapture {
 using lumenrt::test::RunTool;
 using lumenrt::test::ToolRun;
 
+#ifndef _WIN32
 // Runs body in a child process that may not write the store file: as root the child becomes the
 // unprivileged user 65534, otherwise the file is made read-only. Returns the child's exit code.
 template <typename Body>
@@ -123,5 +135,6 @@ int RunWithReadOnlyStore(const std::string& storeFile, Body body) {
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 }  // namespace lumenrt::testing

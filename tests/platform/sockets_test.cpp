@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -24,6 +26,9 @@ TEST(SocketSetTest, HoldsNumbersBelowItsCapacityOnly) {
 }
 
 TEST(PosixSocketEntriesTest, SelectReportsReadySocketsThroughTheLibrarysSets) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX: a Unix-domain socket pair; the Winsock entry points have tests of their own";
+#else
   int pair[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_DGRAM, 0, pair), 0);
   const lumenrt::SocketTimeLimit now{0, 0};
@@ -57,6 +62,7 @@ TEST(PosixSocketEntriesTest, SelectReportsReadySocketsThroughTheLibrarysSets) {
   std::memcpy(bytes, &network, 2);
   EXPECT_EQ(bytes[0], 0x12);
   EXPECT_EQ(bytes[1], 0x34);
+#endif
 }
 
 }  // namespace

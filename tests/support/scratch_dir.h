@@ -11,18 +11,36 @@
 #include <system_error>
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <atomic>
+
+#include <process.h>
+#endif
 
 namespace lumenrt::test {
 
 class ScratchDir {
  public:
   explicit ScratchDir(const std::string& prefix = "lumenrt-test") {
+#ifdef _WIN32
+    // No mkdtemp: a name of this process's own, tried until one is new.
+    static std::atomic<unsigned> counter{0};
+    std::error_code error;
+    const auto base = std::filesystem::temp_directory_path(error);
+    for (int attempt = 0; attempt < 1000 && path_.empty() && !error; ++attempt) {
+      const auto candidate =
+          base / (prefix + "-" + std::to_string(_getpid()) + "-" + std::to_string(counter++));
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+    }
+    if (path_.empty()) ADD_FAILURE() << "cannot make a scratch directory under " << base.string();
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) != nullptr) {
       path_ = pattern;
     } else {
       ADD_FAILURE() << "cannot make a scratch directory from " << pattern;
     }
+#endif
   }
   ~ScratchDir() {
     if (path_.empty()) return;

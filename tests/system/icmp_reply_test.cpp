@@ -9,13 +9,31 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <netdb.h>
+#endif
 
 #include "lumenrt/platform/clock.h"
 #include "lumenrt/system/socket_entry.h"
 #include "lumenrt/system/socket_status.h"
 
 namespace {
+
+#ifdef _WIN32
+// Winsock, started once for the resolver calls of the tests.
+bool ResolverReady() {
+  static const bool ready = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return ready;
+}
+#else
+bool ResolverReady() { return true; }
+#endif
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -253,6 +271,7 @@ TEST_F(WaitForReplyTest, ShortMessagesRaiseTheirLengths) {
 }
 
 TEST_F(WaitForReplyTest, AFailedReadRaisesTheSocketErrorTextAndEmptiesTheAddressCache) {
+  ASSERT_TRUE(ResolverReady());
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_flags = AI_NUMERICHOST;
@@ -314,6 +333,7 @@ TEST_F(WaitForReplyTest, TimingRecordsTheArrivalOnTheHighResolutionCounter) {
 }
 
 TEST(RaiseFormattedTest, FormatsCutsAndReleasesTheCache) {
+  ASSERT_TRUE(ResolverReady());
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_flags = AI_NUMERICHOST;

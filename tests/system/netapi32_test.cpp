@@ -20,8 +20,10 @@ void ExpectEmpty(const NetApi32DLL& d) {
 }
 
 TEST(NetApi32DLLTest, IsEmptyWithoutTheModule) {
+#ifndef _WIN32           // on Windows the system's netapi32.dll is there and is the one loaded
   NetApi32DLL standard;  // "netapi32.dll" does not exist on this system
   ExpectEmpty(standard);
+#endif
   NetApi32DLL missing("/nonexistent/netapi32.so");
   ExpectEmpty(missing);
 }

@@ -10,6 +10,8 @@
 
 #include "lumenrt/platform/winsock_errno.h"
 
+#include "support/system_text.h"
+
 namespace {
 
 using lumenrt::SocketErrors;
@@ -188,7 +190,7 @@ int SocketErrorTextTest::last_error_ = 0;
 int SocketErrorTextTest::calls_ = 0;
 
 std::string SystemLine(int error, const std::string& context) {
-  return std::string("SYSERR, ") + std::strerror(error) + " " + context;
+  return "SYSERR, " + lumenrt::test::SystemErrorString(error) + " " + context;
 }
 
 TEST_F(SocketErrorTextTest, SavedErrorsAreConsumedOnce) {
@@ -282,9 +284,13 @@ TEST(WinsockErrorFromErrnoTest, EachErrnoWithARowPrintsThatRow) {
       {EPROTOTYPE, "EPROTOTYPE,"},
       {ENOPROTOOPT, "ENOPROTOOPT,"},
       {EPROTONOSUPPORT, "EPROTONOSUPPORT,"},
+#ifdef ESOCKTNOSUPPORT
       {ESOCKTNOSUPPORT, "ESOCKNOSUPPORT,"},
+#endif
       {EOPNOTSUPP, "EOPNOTSUPP,"},
+#ifdef EPFNOSUPPORT
       {EPFNOSUPPORT, "EPFNOSUPPORT,"},
+#endif
       {EAFNOSUPPORT, "EAFNOSUPPORT,"},
       {EADDRINUSE, "EADDRINUSE,"},
       {EADDRNOTAVAIL, "EADDRNOTAVAIL,"},
@@ -296,19 +302,33 @@ TEST(WinsockErrorFromErrnoTest, EachErrnoWithARowPrintsThatRow) {
       {ENOBUFS, "ENOBUFS,"},
       {EISCONN, "EISCONN,"},
       {ENOTCONN, "ENOTCONN,"},
+#ifdef ESHUTDOWN
       {ESHUTDOWN, "ESHUTDOWN,"},
+#endif
+#ifdef ETOOMANYREFS
       {ETOOMANYREFS, "ETOOMANYREFS,"},
+#endif
       {ETIMEDOUT, "ETIMEDOUT,"},
       {ECONNREFUSED, "ECONNREFUSED,"},
       {ELOOP, "ELOOP,"},
       {ENAMETOOLONG, "ENAMETOOLONG,"},
+#ifdef EHOSTDOWN
       {EHOSTDOWN, "EHOSTDOWN,"},
+#endif
       {EHOSTUNREACH, "EHOSTUNREACH,"},
       {ENOTEMPTY, "ENOTEMPTY,"},
+#ifdef EUSERS
       {EUSERS, "EUSERS,"},
+#endif
+#ifdef EDQUOT
       {EDQUOT, "EDQUOT,"},
+#endif
+#ifdef ESTALE
       {ESTALE, "ESTALE,"},
+#endif
+#ifdef EREMOTE
       {EREMOTE, "EREMOTE,"},
+#endif
   };
   for (const Case& c : cases) {
     const int code = lumenrt::WinsockErrorFromErrno(c.errnoValue);

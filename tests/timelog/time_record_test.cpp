@@ -124,6 +124,9 @@ TEST(TimeRecord, ZoneOffsetsAndMonthLengths) {
 }
 
 TEST(TimeRecord, PrintsValidZeroAndInvalidRecords) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX: the zone is set through TZ; Windows takes it from its time-zone settings";
+#else
   const char* old = std::getenv("TZ");
   const std::string saved = old != nullptr ? old : "";
   setenv("TZ", "<+01>-1", 1);
@@ -141,6 +144,7 @@ TEST(TimeRecord, PrintsValidZeroAndInvalidRecords) {
   }
   old != nullptr ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
   tzset();
+#endif
 }
 
 TEST(TimeRecord, FillsFromFileTimesAndTheClock) {
@@ -154,7 +158,11 @@ TEST(TimeRecord, FillsFromFileTimesAndTheClock) {
   ASSERT_EQ(GetTimeRecord(&r), 1);
   const std::time_t now = std::time(nullptr);
   std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &now);
+#else
   gmtime_r(&now, &utc);
+#endif
   EXPECT_EQ(r.zone, 0);
   EXPECT_EQ(r.year, utc.tm_year + 1900);
   EXPECT_EQ(r.tenThousandths % 10, 0);

@@ -7,6 +7,12 @@
 #include <memory>
 #include <sstream>
 #include <vector>
+#ifdef _WIN32
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/zerror.h"
@@ -227,8 +233,18 @@ std::string UsageLine(const CLI::App& command) {
 
 int main(int argc, char** argv) {
   using namespace lumenrt::tool;
+#ifdef _WIN32
+  // The standard streams carry bytes as they are, line ends included, as on Linux: enciphered data
+  // passes through unchanged and every text comes out as the Linux tool writes it.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   CLI::App tool{"the backup agent's runtime library in a user's hands", "lumenrt"};
   tool.set_help_flag("--help", "print this help and exit");
+  // The same command line on every system: a word starting with '/' is a path, never an option (the
+  // parser's default on Windows); commands made below take this over.
+  tool.allow_windows_style_options(false);
   tool.formatter(std::make_shared<ToolFormatter>());
   tool.require_subcommand(1);
   tool.fallthrough();  // a verb takes its group's options

@@ -146,7 +146,7 @@ int RunTrace(const TraceOptions& o) {
   if (o.basePort + o.maxHops * kProbesPerHop - 1 > 65535)
     return Fail(kExitUsage, "--port " + std::to_string(o.basePort) + " leaves no room for " +
                                 std::to_string(o.maxHops * kProbesPerHop) + " probe ports below 65536");
-  WinsockSession winsock;
+  [[maybe_unused]] WinsockSession winsock;
   TracingGuard guard;
   TracingState& t = Tracing();
   ReleaseTraceAddressCache();

@@ -16,6 +16,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "lumenrt/config/config_file.h"
 #include "lumenrt/config/config_source.h"
@@ -42,7 +45,11 @@ namespace lumenrt::tool {
 namespace {
 
 // The recording module ships in the tool's own folder.
+#ifdef _WIN32
+constexpr const char kRecorderFile[] = "lumenrt-recorder.dll";
+#else
 constexpr const char kRecorderFile[] = "lumenrt-recorder.so";
+#endif
 
 // The agent's configuration service as the tool plays it: values come from the installed sources.
 class SourcesCfgService : public ICfgService {
@@ -62,9 +69,17 @@ class SourcesCfgService : public ICfgService {
 };
 
 std::filesystem::path RecorderPath() {
+#ifdef _WIN32
+  char self[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+  return (n == 0 || n == sizeof self ? std::filesystem::path(".")
+                                     : std::filesystem::path(self).parent_path()) /
+         kRecorderFile;
+#else
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return (ec ? std::filesystem::path(".") : self.parent_path()) / kRecorderFile;
+#endif
 }
 
 struct SelectionRequest {

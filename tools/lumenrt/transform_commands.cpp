@@ -325,10 +325,6 @@ int RunTransform(const TransformOptions& o, bool encrypt) {
 
   const bool fromStdin = o.in == "-";
   const std::string inName = fromStdin ? "standard input" : "'" + o.in + "'";
-#ifdef _WIN32
-  _setmode(STDIN_FILENO, _O_BINARY);
-  _setmode(STDOUT_FILENO, _O_BINARY);
-#endif
   Fd file(fromStdin ? -1 : open(o.in.c_str(), kOpenRead));
   const int in = fromStdin ? STDIN_FILENO : file.get();
   struct stat inStat {};
