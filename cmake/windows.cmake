@@ -79,8 +79,10 @@ endforeach()
 #   Windows walk has its own tests under tests/platform/windows/);
 # - tests/core/startup_test.cpp: unloading through dlopen/dlclose and the unload probe;
 # - tests/plugins/plugin_registry_test.cpp: its probe modules find the library's entry tables in the
-#   process's global symbol scope (dlsym(RTLD_DEFAULT)), which Windows does not have.
+#   process's global symbol scope (dlsym(RTLD_DEFAULT)), which Windows does not have;
+# - tests/**/*_posix_test.cpp: tests of a POSIX implementation of a platform service.
 set(LUMENRT_LINUX_ONLY_TESTS
+  "_posix_test\\.cpp$"
   "/tests/platform/registry_store_test\\.cpp$"
   "/tests/core/registry_values_test\\.cpp$"
   "/tests/system/icmp_live_test\\.cpp$"
