@@ -1,35 +1,13 @@
 // The debug output on POSIX systems: no debugger channel, so texts go to the sink a host installs.
-#include <cstdio>
-#include <memory>
-#include <mutex>
-#include <utility>
-
 #include "lumenrt/platform/debug_output.h"
+#include "lumenrt/platform/internal/debug_output_sink.h"
 
 namespace lumenrt::platform {
 namespace {
 
-std::mutex& SinkLock() {
-  static auto* lock = new std::mutex;
-  return *lock;
-}
-// Shared so a write can go on outside the lock while another thread installs a new sink.
-std::shared_ptr<const DebugOutputSink>& InstalledSink() {
-  static auto* sink = new std::shared_ptr<const DebugOutputSink>;
-  return *sink;
-}
-
 class PosixDebugOutput final : public DebugOutput {
  public:
-  void Write(const char* text) override {
-    if (text == nullptr) return;
-    std::shared_ptr<const DebugOutputSink> sink;
-    {
-      std::lock_guard<std::mutex> hold(SinkLock());
-      sink = InstalledSink();
-    }
-    if (sink && *sink) (*sink)(text);
-  }
+  void Write(const char* text) override { WriteToInstalledSink(text); }
 };
 
 }  // namespace
@@ -37,22 +15,6 @@ class PosixDebugOutput final : public DebugOutput {
 DebugOutput& SystemDebugOutput() {
   static auto* output = new PosixDebugOutput;
   return *output;
-}
-
-DebugOutputSink SetDebugOutputSink(DebugOutputSink sink) {
-  auto next = sink ? std::make_shared<const DebugOutputSink>(std::move(sink)) : nullptr;
-  std::shared_ptr<const DebugOutputSink> previous;
-  {
-    std::lock_guard<std::mutex> hold(SinkLock());
-    previous = std::exchange(InstalledSink(), std::move(next));
-  }
-  return previous ? *previous : DebugOutputSink();
-}
-
-void DebugOutputToStandardError(const char* text) {
-  if (text == nullptr) return;
-  std::fputs(text, stderr);
-  std::fflush(stderr);
 }
 
 }  // namespace lumenrt::platform

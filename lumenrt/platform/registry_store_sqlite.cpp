@@ -15,14 +15,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "lumenrt/platform/internal/registry_names.h"
 #include "lumenrt/platform/registry_store.h"
 
 namespace lumenrt::platform::sqlite {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-constexpr std::size_t kMaxKeyComponent = 255;
-constexpr std::size_t kMaxValueName = 16383;
 constexpr int kApplicationId = 0x4C4D5247;  // marks our files
 
 // The root key is the row with the empty path; values refer to their key by path. Both columns
@@ -316,22 +315,6 @@ void BindText(sqlite3_stmt* s, int index, std::string_view text) {
   sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
-// Checks a key path: backslash-separated components of 1 to 255 characters, or empty for the root.
-int CheckKeyPath(std::string_view path) {
-  if (path.empty()) return 0;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = path.find('\\', start);
-    const std::size_t length = (end == std::string_view::npos ? path.size() : end) - start;
-    if (length == 0) return EINVAL;
-    if (length > kMaxKeyComponent) return ENAMETOOLONG;
-    if (end == std::string_view::npos) return 0;
-    start = end + 1;
-  }
-}
-
-int CheckValueName(std::string_view name) { return name.size() > kMaxValueName ? ENAMETOOLONG : 0; }
-
 // 0 when the key exists, ENOENT when not; the store is open.
 int SelectKey(std::string_view key) {
   int error = 0;
@@ -499,11 +482,6 @@ int SetOne(std::string_view key, std::string_view name, int type, const void* da
   Done(s);
   if (rc != SQLITE_DONE) return Fail(rc);
   return sqlite3_changes(connection.db) > 0 ? 0 : ENOENT;
-}
-
-int CheckValue(std::string_view name, const void* data, std::uint32_t size) {
-  if (int error = CheckValueName(name); error != 0) return error;
-  return size > static_cast<std::uint32_t>(INT_MAX) || (data == nullptr && size != 0) ? EINVAL : 0;
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include <windows.h>
 
 #include "lumenrt/platform/internal/errno_windows.h"
+#include "lumenrt/platform/internal/registry_names.h"
 #include "lumenrt/platform/internal/registry_store_sqlite.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/registry_store.h"
@@ -36,30 +37,7 @@
 namespace lumenrt::platform {
 namespace {
 
-constexpr std::size_t kMaxKeyComponent = 255;
-constexpr std::size_t kMaxValueName = 16383;
 constexpr DWORD kBusyTimeoutMs = 5000;
-
-// Checks a key path: backslash-separated components of 1 to 255 characters, or empty for the root.
-int CheckKeyPath(std::string_view path) {
-  if (path.empty()) return 0;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = path.find('\\', start);
-    const std::size_t length = (end == std::string_view::npos ? path.size() : end) - start;
-    if (length == 0) return EINVAL;
-    if (length > kMaxKeyComponent) return ENAMETOOLONG;
-    if (end == std::string_view::npos) return 0;
-    start = end + 1;
-  }
-}
-
-int CheckValueName(std::string_view name) { return name.size() > kMaxValueName ? ENAMETOOLONG : 0; }
-
-int CheckValue(std::string_view name, const void* data, std::uint32_t size) {
-  if (int error = CheckValueName(name); error != 0) return error;
-  return size > static_cast<std::uint32_t>(INT_MAX) || (data == nullptr && size != 0) ? EINVAL : 0;
-}
 
 bool StartsWithRoot(std::string_view text, std::string_view root, std::string_view* rest) {
   if (text.size() < root.size() || CompareFoldedCase(text.data(), root.data(), root.size()) != 0)
