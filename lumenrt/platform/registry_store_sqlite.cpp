@@ -499,14 +499,7 @@ int RegistrySetValue(const char* keyPath, const char* valueName, int type, const
 
 int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) {
   const std::string_view key = keyPath != nullptr ? keyPath : "";
-  if (int error = CheckKeyPath(key); error != 0) return error;
-  if (values == nullptr && count != 0) return EINVAL;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (int error =
-            CheckValue(values[i].name != nullptr ? values[i].name : "", values[i].data, values[i].size);
-        error != 0)
-      return error;
-  }
+  if (int error = CheckValues(key, values, count); error != 0) return error;
   const auto lock = LockStore();
   if (int error = OpenStore(true); error != 0) return error;
 

@@ -290,14 +290,7 @@ class WindowsRegistryStore final : public RegistryStore {
 
   int SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) override {
     const std::string_view key = keyPath != nullptr ? keyPath : "";
-    if (int error = CheckKeyPath(key); error != 0) return error;
-    if (values == nullptr && count != 0) return EINVAL;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (int error =
-              CheckValue(values[i].name != nullptr ? values[i].name : "", values[i].data, values[i].size);
-          error != 0)
-        return error;
-    }
+    if (int error = CheckValues(key, values, count); error != 0) return error;
     if (count == 0) return 0;  // nothing to write
     const Location where = CurrentLocation();
     if (where.error != 0) return where.error;

@@ -1,7 +1,8 @@
 // The registry's rules for key paths, value names and value sizes, the same for every system's store:
 // a key path is backslash-separated components of 1 to 255 characters (empty for the root; EINVAL for
 // an empty component, ENAMETOOLONG for a long one); a value name has at most 16383 characters
-// (ENAMETOOLONG); a value holds at most INT_MAX bytes and has data unless it is empty (EINVAL).
+// (ENAMETOOLONG); a value holds at most INT_MAX bytes and has data unless it is empty (EINVAL); a
+// group of values is given as an array unless it is empty (EINVAL).
 // Pure functions.
 #pragma once
 
@@ -10,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "lumenrt/platform/registry_store.h"
 
 namespace lumenrt::platform {
 
@@ -34,6 +37,19 @@ inline int CheckValueName(std::string_view name) { return name.size() > kMaxValu
 inline int CheckValue(std::string_view name, const void* data, std::uint32_t size) {
   if (int error = CheckValueName(name); error != 0) return error;
   return size > static_cast<std::uint32_t>(INT_MAX) || (data == nullptr && size != 0) ? EINVAL : 0;
+}
+
+// A key path and a group of values to set under it, checked before anything is written.
+inline int CheckValues(std::string_view keyPath, const RegistryValueData* values, std::size_t count) {
+  if (int error = CheckKeyPath(keyPath); error != 0) return error;
+  if (values == nullptr && count != 0) return EINVAL;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (int error =
+            CheckValue(values[i].name != nullptr ? values[i].name : "", values[i].data, values[i].size);
+        error != 0)
+      return error;
+  }
+  return 0;
 }
 
 }  // namespace lumenrt::platform
