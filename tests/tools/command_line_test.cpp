@@ -94,4 +94,13 @@ TEST(CommandLine, ValuesAreCheckedAndTheLastOfARepeatedOptionCounts) {
   }
 }
 
+TEST(CommandLine, AnAnswerThatCannotBeWrittenIsAFailure) {
+  // A full device takes nothing; a short answer is lost only when the stream is flushed at the end.
+  for (const char* command : {"cipher list", "password encode secret", "schema list", "message 0 4101"}) {
+    const ToolRun r = lumenrt::test::RunToolCommand(std::string(command) + " >/dev/full");
+    EXPECT_EQ(r.exit, 1) << command;
+    EXPECT_EQ(r.err, "lumenrt: cannot write standard output\n") << command;
+  }
+}
+
 }  // namespace

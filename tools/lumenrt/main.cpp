@@ -1,6 +1,7 @@
 // lumenrt: the library in a user's hands. See `lumenrt help`.
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -8,8 +9,6 @@
 #include <sstream>
 #include <vector>
 #ifdef _WIN32
-#include <cstdio>
-
 #include <fcntl.h>
 #include <io.h>
 #endif
@@ -283,9 +282,15 @@ int main(int argc, char** argv) {
   // library's default route (the log writer) clear this.
   static LogFileRecord diagnostics{&std::cerr, "standard error"};
   DefaultLogFile = &diagnostics;
+  int code = kExitOk;
   try {
-    return action->second();
+    code = action->second();
   } catch (const std::exception& e) {
     return Fail(kExitUsage, e.what());
   }
+  // An answer that did not reach standard output whole (a full disk, say) is a failure, never success.
+  const bool written =
+      static_cast<bool>(std::cout.flush()) && std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  if (!written && code == kExitOk) return Fail(kExitNone, "cannot write standard output");
+  return code;
 }
