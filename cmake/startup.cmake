@@ -8,7 +8,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   target_compile_options(lumenrt_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:-fno-gnu-unique>)
 endif()
 
-if(LUMENRT_TESTS AND TARGET test_plugins AND NOT WIN32)  # dlsym(RTLD_DEFAULT)
+if(LUMENRT_TESTS AND TARGET test_plugins)
   # Probe modules (tests/plugins/modules/probe_module.cc): they include the interface headers but
   # do not link the library.
   foreach(probe exch mapi factory bare)
@@ -28,8 +28,8 @@ if(LUMENRT_TESTS AND TARGET test_plugins AND NOT WIN32)  # dlsym(RTLD_DEFAULT)
     LUMENRT_PROBE_BARE_MODULE="$<TARGET_FILE:plug_probe_bare>")
 endif()
 
-if(LUMENRT_TESTS AND TARGET test_core AND NOT WIN32)  # dlopen and dlclose
-  # A host that loads the library with dlopen, uses it and unloads it (tests/core/startup_test.cpp).
+if(LUMENRT_TESTS AND TARGET test_core)
+  # A host that loads the library at run time, uses it and unloads it (tests/core/startup_test.cpp).
   add_executable(plug_unload_probe tests/core/unload/unload_probe.cc)
   target_include_directories(plug_unload_probe PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(plug_unload_probe PRIVATE lumenrt_warnings ${CMAKE_DL_LIBS})

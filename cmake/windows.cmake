@@ -9,8 +9,8 @@
 # - the C++ run-time (libstdc++, libgcc) stays shared: an exception thrown in lumenrt.dll and caught in
 #   its caller must meet one run-time. Its DLLs are copied beside the executables;
 # - the ELF-only devices of the Linux build (the version script, --no-undefined layer links, the
-#   unload probe, the package and exported-symbol checks) are left out; PE links fail on an
-#   unresolved symbol anyway, and LUMENRT_EXPORT gives the DLL's export table;
+#   package and exported-symbol checks) are left out; PE links fail on an unresolved symbol anyway,
+#   and LUMENRT_EXPORT gives the DLL's export table;
 # - test files that exercise Linux-only behaviour are left out of the suites (the list below).
 
 # No SQLite on Windows: an empty stand-in keeps the link lines of every target as they are.
@@ -77,9 +77,6 @@ endforeach()
 #   against the Linux one byte for byte instead (scripts/compare-windows-tool);
 # - tests/system/remove_tree_test.cpp: POSIX modes, mounts, resource limits and forked walkers (the
 #   Windows walk has its own tests under tests/platform/windows/);
-# - tests/core/startup_test.cpp: unloading through dlopen/dlclose and the unload probe;
-# - tests/plugins/plugin_registry_test.cpp: its probe modules find the library's entry tables in the
-#   process's global symbol scope (dlsym(RTLD_DEFAULT)), which Windows does not have;
 # - tests/**/*_posix_test.cpp: tests of a POSIX implementation of a platform service.
 set(LUMENRT_LINUX_ONLY_TESTS
   "_posix_test\\.cpp$"
@@ -88,9 +85,7 @@ set(LUMENRT_LINUX_ONLY_TESTS
   "/tests/system/icmp_live_test\\.cpp$"
   "/tests/timelog/log_writer_reliability_test\\.cpp$"
   "/tests/tools/"
-  "/tests/system/remove_tree_test\\.cpp$"
-  "/tests/core/startup_test\\.cpp$"
-  "/tests/plugins/plugin_registry_test\\.cpp$")
+  "/tests/system/remove_tree_test\\.cpp$")
 
 # Fix-ups once every target exists.
 function(lumenrt_windows_finish)

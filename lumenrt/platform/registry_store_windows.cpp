@@ -14,6 +14,8 @@
 // together are set under it, so no reader or writer of this library sees half of them; if a value
 // cannot be set, the ones set before it get their earlier contents back. The registry has no
 // transactions: a process killed between two of the writes leaves the earlier ones set.
+#include "lumenrt/platform/internal/registry_store_windows.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -223,11 +225,17 @@ int ReadValue(HKEY key, const char* name, StoredValue* value) {
   return EBUSY;  // another writer kept enlarging it
 }
 
-int WriteValue(HKEY key, const char* name, int type, const void* data, std::uint32_t size) {
+int SystemWriteValue(HKEY key, const char* name, int type, const void* data, std::uint32_t size) {
   static const BYTE kEmpty = 0;
   const BYTE* bytes = size != 0 ? static_cast<const BYTE*>(data) : &kEmpty;
   return ErrnoFromWindowsError(
       static_cast<DWORD>(RegSetValueExA(key, name, 0, static_cast<DWORD>(type), bytes, size)));
+}
+
+RegistryValueWriter installedWriter = SystemWriteValue;
+
+int WriteValue(HKEY key, const char* name, int type, const void* data, std::uint32_t size) {
+  return installedWriter(key, name, type, data, size);
 }
 
 class WindowsRegistryStore final : public RegistryStore {
@@ -333,6 +341,12 @@ class WindowsRegistryStore final : public RegistryStore {
 };
 
 }  // namespace
+
+RegistryValueWriter SetRegistryValueWriter(RegistryValueWriter writer) {
+  const RegistryValueWriter before = installedWriter;
+  installedWriter = writer != nullptr ? writer : SystemWriteValue;
+  return before;
+}
 
 RegistryStore& SystemRegistryStore() {
   static auto* store = new WindowsRegistryStore;

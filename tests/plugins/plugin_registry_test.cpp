@@ -5,13 +5,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/module_loader.h"
@@ -35,21 +36,34 @@ int FilledSlots(const lumenrt::EntryTable& table) {
   return n;
 }
 
+// Names the probes' log in the environment (null: none); the modules read it through the same C
+// run-time as this program.
+void SetProbeLog(const char* path) {
+#ifdef _WIN32
+  _putenv_s("LUMENRT_PROBE_LOG", path != nullptr ? path : "");  // empty removes it
+#else
+  if (path != nullptr) {
+    setenv("LUMENRT_PROBE_LOG", path, 1);
+  } else {
+    unsetenv("LUMENRT_PROBE_LOG");
+  }
+#endif
+}
+
 // Every test starts and ends with an empty registry; the probes' exit lines go to a file of its own.
 class Registry : public ::testing::Test {
  protected:
   void SetUp() override {
-    char name[] = "/tmp/lumenrt-probe-XXXXXX";
-    int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    log_ = name;
-    setenv("LUMENRT_PROBE_LOG", log_.c_str(), 1);
+    log_ = (std::filesystem::temp_directory_path() /
+            ("lumenrt-probe-" + std::to_string(std::random_device{}()) + ".log"))
+               .string();
+    ASSERT_TRUE(std::ofstream(log_).good()) << log_;
+    SetProbeLog(log_.c_str());
     Empty();
   }
   void TearDown() override {
     Empty();
-    unsetenv("LUMENRT_PROBE_LOG");
+    SetProbeLog(nullptr);
     std::remove(log_.c_str());
   }
   static void Empty() {

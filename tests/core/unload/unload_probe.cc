@@ -3,19 +3,25 @@
 //
 //   unload_probe LIBRARY [MODULE | --idle]
 //
-// LIBRARY is liblumenrt.so; MODULE (optional) a plug-in module with its own factory, loaded as kind
-// 2 through the registry and left loaded, so that unloading the library must release it. With
-// --idle the probe only loads and unloads the library. The probe
-// does not link the library: everything is reached by dlsym, and the exit observer is a function of
-// this program, so it can still print while the library goes away.
+// LIBRARY is liblumenrt.so (lumenrt.dll on Windows); MODULE (optional) a plug-in module with its own
+// factory, loaded as kind 2 through the registry and left loaded, so that unloading the library must
+// release it. With --idle the probe only loads and unloads the library. The probe does not link the
+// library: everything is looked up by name, and the exit observer is a function of this program, so
+// it can still print while the library goes away (on Windows, inside FreeLibrary: the library's
+// globals go at its process detach).
 //
 // Output: "use: ..." lines while the library is used, one "exit: WHAT" line per destroyed object,
 // then "library: unloaded|still loaded" and, with MODULE, "module: unloaded|still loaded".
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -36,9 +42,34 @@ void PrintExit(const char* what) {
   std::fflush(stdout);
 }
 
+// The system's run-time loader: open, look up, close, and whether a file is still loaded.
+#ifdef _WIN32
+using Library = HMODULE;
+Library Open(const char* path) { return LoadLibraryA(path); }
+void* Lookup(Library library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(library, name));
+}
+void Close(Library library) { FreeLibrary(library); }
+std::string LoadError() { return "system error " + std::to_string(GetLastError()); }
+// A module is known by its file name, whatever the form of the path it was loaded with.
+bool StillLoaded(const char* path) {
+  const char* name = path;
+  for (const char* c = path; *c != '\0'; ++c)
+    if (*c == '/' || *c == '\\') name = c + 1;
+  return GetModuleHandleA(name) != nullptr;
+}
+#else
+using Library = void*;
+Library Open(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+void* Lookup(Library library, const char* name) { return dlsym(library, name); }
+void Close(Library library) { dlclose(library); }
+std::string LoadError() { return dlerror(); }
+bool StillLoaded(const char* path) { return dlopen(path, RTLD_NOW | RTLD_NOLOAD) != nullptr; }
+#endif
+
 template <typename Fn>
-Fn Find(void* library, const char* name) {
-  void* address = dlsym(library, name);
+Fn Find(Library library, const char* name) {
+  void* address = Lookup(library, name);
   if (address == nullptr) std::printf("missing: %s\n", name);
   return reinterpret_cast<Fn>(address);
 }
@@ -69,9 +100,9 @@ int main(int argc, char** argv) {
   const bool idle = argc > 2 && std::strcmp(argv[2], "--idle") == 0;
   const char* modulePath = argc > 2 && !idle ? argv[2] : nullptr;
   PROBE_LEAK_CHECK_OFF();
-  void* library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
+  const Library library = Open(libraryPath);
   if (library == nullptr) {
-    std::printf("cannot load: %s\n", dlerror());
+    std::printf("cannot load: %s\n", LoadError().c_str());
     return 1;
   }
   auto setObserver = Find<SetExitObserverFn>(library, "_ZN7lumenrt15SetExitObserverEPFvPKcE");
@@ -81,9 +112,8 @@ int main(int argc, char** argv) {
   if (!setObserver || !registry || !builtIn || !load) return 1;
   setObserver(&PrintExit);
   if (idle) {
-    dlclose(library);
-    void* again = dlopen(libraryPath, RTLD_NOW | RTLD_NOLOAD);
-    std::printf("library: %s\n", again == nullptr ? "unloaded" : "still loaded");
+    Close(library);
+    std::printf("library: %s\n", StillLoaded(libraryPath) ? "still loaded" : "unloaded");
     return 0;
   }
 
@@ -102,12 +132,9 @@ int main(int argc, char** argv) {
   exchange->releaseBackup(backup);
   std::fflush(stdout);
 
-  dlclose(library);
-  void* again = dlopen(libraryPath, RTLD_NOW | RTLD_NOLOAD);
-  std::printf("library: %s\n", again == nullptr ? "unloaded" : "still loaded");
-  if (modulePath != nullptr) {
-    void* module = dlopen(modulePath, RTLD_NOW | RTLD_NOLOAD);
-    std::printf("module: %s\n", module == nullptr ? "unloaded" : "still loaded");
-  }
+  Close(library);
+  std::printf("library: %s\n", StillLoaded(libraryPath) ? "still loaded" : "unloaded");
+  if (modulePath != nullptr)
+    std::printf("module: %s\n", StillLoaded(modulePath) ? "still loaded" : "unloaded");
   return 0;
 }

@@ -1,5 +1,7 @@
 // The registry store on the Windows registry: the store's contract (as for the store of the other
 // systems), where its keys lie in the real registry, and the location's meaning.
+#include "lumenrt/platform/internal/registry_store_windows.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -173,6 +175,50 @@ TEST(WindowsRegistryStore, SetValuesWritesAGroupOrNothing) {
   EXPECT_EQ(Query("Agent", "CurrLogFileNo", &error), std::string("\x01\0\0\0", 4));
   EXPECT_EQ(RegistrySetValues("Agent", nullptr, 1), EINVAL);
   EXPECT_EQ(RegistrySetValues("Agent", nullptr, 0), 0);
+}
+
+// The registry has no transactions: when a value of a group cannot be set, the store gives the values
+// it set before it their earlier type and bytes back, removes those that were not there, and never
+// touches the later ones.
+TEST(WindowsRegistryStore, AGroupThatFailsPartWayIsPutBack) {
+  ScopedRegistryKey store;
+  ASSERT_EQ(RegistryCreateKey("Agent"), 0);
+  const std::uint32_t before = 7, after = 9;
+  ASSERT_EQ(RegistrySetValue("Agent", "A", REG_DWORD, &before, 4), 0);
+  ASSERT_EQ(RegistrySetValue("Agent", "D", REG_SZ, "d0", 3), 0);
+
+  // Fails the failAt-th write (counting from 1), passes every other one to the system's writer.
+  static platform::RegistryValueWriter system = nullptr;
+  static int writes = 0, failAt = 0;
+  system = platform::SetRegistryValueWriter(
+      [](HKEY key, const char* name, int type, const void* data, std::uint32_t size) {
+        return ++writes == failAt ? EIO : system(key, name, type, data, size);
+      });
+  struct Restore {
+    ~Restore() { platform::SetRegistryValueWriter(nullptr); }
+  } restore;
+
+  const RegistryValueData group[] = {
+      {"A", REG_DWORD, &after, 4}, {"B", REG_BINARY, "bb", 2}, {"C", REG_SZ, "c", 2}, {"D", REG_SZ, "d1", 3}};
+  for (failAt = 1; failAt <= 4; ++failAt) {
+    writes = 0;
+    EXPECT_EQ(RegistrySetValues("Agent", group, 4), EIO) << failAt;
+    int error = 0, type = 0;
+    EXPECT_EQ(Query("Agent", "A", &error, &type), std::string("\x07\0\0\0", 4)) << failAt;
+    EXPECT_EQ(type, REG_DWORD) << failAt;
+    for (const char* absent : {"B", "C"}) {
+      Query("Agent", absent, &error);
+      EXPECT_EQ(error, ENOENT) << failAt << absent;
+    }
+    EXPECT_EQ(Query("Agent", "D", &error, &type), std::string("d0\0", 3)) << failAt;
+    EXPECT_EQ(type, REG_SZ) << failAt;
+  }
+
+  failAt = 0;
+  ASSERT_EQ(RegistrySetValues("Agent", group, 4), 0);
+  int error = 0;
+  EXPECT_EQ(Query("Agent", "A", &error), std::string("\x09\0\0\0", 4));
+  EXPECT_EQ(Query("Agent", "C", &error), std::string("c\0", 2));
 }
 
 // Two threads write groups of two values at once: the last group stands whole (without the store's

@@ -12,15 +12,36 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+#define PROBE_EXPORT extern "C" __declspec(dllexport)
+#else
 #include <dlfcn.h>
+#define PROBE_EXPORT extern "C"
+#endif
 
 #include "lumenrt/plugins/entry_table.h"
 #include "lumenrt/plugins/ifactory.h"
 
 namespace {
 
+// An object the library exports, looked up by name in the process: on Windows in lumenrt.dll or in
+// the program itself (a test program that links the library's objects exports them).
+const void* FindInProcess(const char* name) {
+#ifdef _WIN32
+  const HMODULE modules[] = {GetModuleHandleA(nullptr), GetModuleHandleA("lumenrt.dll")};
+  for (HMODULE module : modules) {
+    if (module == nullptr) continue;
+    if (FARPROC address = GetProcAddress(module, name)) return reinterpret_cast<const void*>(address);
+  }
+  return nullptr;
+#else
+  return dlsym(RTLD_DEFAULT, name);
+#endif
+}
+
 const char* TableState(const char* name) {
-  auto* table = static_cast<const lumenrt::EntryTable*>(dlsym(RTLD_DEFAULT, name));
+  auto* table = static_cast<const lumenrt::EntryTable*>(FindInProcess(name));
   if (table == nullptr) return "absent";
   for (void* slot : table->slots) {
     if (slot != nullptr) return "filled";
@@ -31,7 +52,7 @@ const char* TableState(const char* name) {
 [[gnu::destructor]] void ProbeExit() {
   const char* log = std::getenv("LUMENRT_PROBE_LOG");
   if (log == nullptr) return;
-  if (std::FILE* file = std::fopen(log, "a")) {
+  if (std::FILE* file = std::fopen(log, "ab")) {  // the same line ends on every system
     std::fprintf(file, "exit %s exch=%s mapi=%s\n", PROBE_NAME, TableState("ExchEntryTable"),
                  TableState("MapiEntryTable"));
     std::fclose(file);
@@ -41,15 +62,15 @@ const char* TableState(const char* name) {
 }  // namespace
 
 #if defined(PROBE_EXCH)
-extern "C" std::int32_t exch_dispatch(std::int32_t request, Plugins::Word, Plugins::Word, Plugins::Word,
-                                      Plugins::Word, Plugins::Word) {
+PROBE_EXPORT std::int32_t exch_dispatch(std::int32_t request, Plugins::Word, Plugins::Word, Plugins::Word,
+                                        Plugins::Word, Plugins::Word) {
   return request + 1000;
 }
-extern "C" std::int32_t exch_raw_dsk_error(std::int32_t) { return 0; }
+PROBE_EXPORT std::int32_t exch_raw_dsk_error(std::int32_t) { return 0; }
 #endif
 
 #if defined(PROBE_MAPI)
-extern "C" std::int32_t mapi_dispatch() { return 7; }
+PROBE_EXPORT std::int32_t mapi_dispatch() { return 7; }
 #endif
 
 #if defined(PROBE_FACTORY)
@@ -81,5 +102,5 @@ ProbeFactory g_factory;
 
 }  // namespace
 
-extern "C" Plugins::IFactory* plugin_get_factory() { return &g_factory; }
+PROBE_EXPORT Plugins::IFactory* plugin_get_factory() { return &g_factory; }
 #endif
