@@ -33,6 +33,9 @@ foreach(dir ${LUMENRT_TEST_DIRS})
     continue()
   endif()
   add_executable(test_${sub} ${srcs})
+  # The test code itself is compiled without optimisation, whatever the build type: it compiles about
+  # three times faster, and what it tests, the library's objects, keeps the build's optimisation.
+  target_compile_options(test_${sub} PRIVATE -O0)
   target_include_directories(test_${sub} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   if(sub IN_LIST LUMENRT_SHARED_TESTS)
     target_link_libraries(test_${sub} PRIVATE lumenrt)
