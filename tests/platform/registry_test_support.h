@@ -21,6 +21,7 @@
 #include "lumenrt/platform/internal/registry_store_sqlite.h"
 #include "lumenrt/platform/registry_store.h"
 
+#include "support/environment.h"
 #include "support/run_tool.h"
 #include "support/scratch_dir.h"
 
@@ -37,14 +38,8 @@ inline void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-#ifdef _WIN32
-// The C run-time's environment: an empty value removes the variable.
-inline void SetEnvironment(const char* name, const char* value) { _putenv_s(name, value); }
-inline void UnsetEnvironment(const char* name) { _putenv_s(name, ""); }
-#else
-inline void SetEnvironment(const char* name, const char* value) { setenv(name, value, 1); }
-inline void UnsetEnvironment(const char* name) { unsetenv(name); }
-#endif
+using lumenrt::test::SetEnvironment;
+using lumenrt::test::UnsetEnvironment;
 
 // A fresh directory, removed with everything in it at the end.
 using TempDir = lumenrt::test::ScratchDir;

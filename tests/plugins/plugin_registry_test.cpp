@@ -23,6 +23,8 @@
 #include "lumenrt/plugins/plugin_exception.h"
 #include "lumenrt/plugins/plugin_loading.h"
 
+#include "support/environment.h"
+
 namespace {
 
 const char* const kExchProbe = LUMENRT_PROBE_EXCH_MODULE;
@@ -36,20 +38,6 @@ int FilledSlots(const lumenrt::EntryTable& table) {
   return n;
 }
 
-// Names the probes' log in the environment (null: none); the modules read it through the same C
-// run-time as this program.
-void SetProbeLog(const char* path) {
-#ifdef _WIN32
-  _putenv_s("LUMENRT_PROBE_LOG", path != nullptr ? path : "");  // empty removes it
-#else
-  if (path != nullptr) {
-    setenv("LUMENRT_PROBE_LOG", path, 1);
-  } else {
-    unsetenv("LUMENRT_PROBE_LOG");
-  }
-#endif
-}
-
 // Every test starts and ends with an empty registry; the probes' exit lines go to a file of its own.
 class Registry : public ::testing::Test {
  protected:
@@ -58,12 +46,12 @@ class Registry : public ::testing::Test {
             ("lumenrt-probe-" + std::to_string(std::random_device{}()) + ".log"))
                .string();
     ASSERT_TRUE(std::ofstream(log_).good()) << log_;
-    SetProbeLog(log_.c_str());
+    lumenrt::test::SetEnvironment("LUMENRT_PROBE_LOG", log_.c_str());
     Empty();
   }
   void TearDown() override {
     Empty();
-    SetProbeLog(nullptr);
+    lumenrt::test::UnsetEnvironment("LUMENRT_PROBE_LOG");
     std::remove(log_.c_str());
   }
   static void Empty() {
