@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/registry_name_cases.h"
+#include "platform/registry_store_cases.h"
 #include "platform/registry_test_support.h"
 
 namespace lumenrt {
@@ -20,14 +20,7 @@ namespace {
 
 using testing::ScopedRegistry;
 
-std::string Query(const char* key, const char* name, int* error, int* type = nullptr) {
-  unsigned char data[64] = {};
-  std::uint32_t size = sizeof data;
-  int t = -1;
-  *error = RegistryQueryValue(key, name, &t, data, &size);
-  if (type != nullptr) *type = t;
-  return *error == 0 ? std::string(reinterpret_cast<char*>(data), size) : std::string();
-}
+using test::Query;
 
 TEST(RegistryStore, MapsStoreFailuresToSystemCodes) {
   const struct {

@@ -15,7 +15,7 @@
 #include "lumenrt/platform/internal/registry_store_sqlite.h"
 #include "lumenrt/platform/registry_store.h"
 
-#include "platform/registry_name_cases.h"
+#include "platform/registry_store_cases.h"
 
 namespace lumenrt {
 namespace {
@@ -42,14 +42,7 @@ class ScopedRegistryKey {
   std::string old_, subkey_;
 };
 
-std::string Query(const char* key, const char* name, int* error, int* type = nullptr) {
-  unsigned char data[64] = {};
-  std::uint32_t size = sizeof data;
-  int t = -1;
-  *error = RegistryQueryValue(key, name, &t, data, &size);
-  if (type != nullptr) *type = t;
-  return *error == 0 ? std::string(reinterpret_cast<char*>(data), size) : std::string();
-}
+using test::Query;
 
 TEST(WindowsRegistryStore, LocationIsARootKeyAndAPrefix) {
   const std::string saved = platform::SetRegistryStorePathValue();

@@ -1,8 +1,10 @@
-// The registry's rules for key paths and value names, as every system's store must answer them; the
-// caller points the store at a scratch location first.
+// What the tests of every system's registry store share: reading a short value back, and the rules for
+// key paths and value names as each store must answer them. The caller points the store at a scratch
+// location first.
 #pragma once
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,16 @@
 #include "lumenrt/platform/registry_store.h"
 
 namespace lumenrt::test {
+
+// A value of at most 64 bytes as text, with its error (and type when asked); empty on an error.
+inline std::string Query(const char* key, const char* name, int* error, int* type = nullptr) {
+  unsigned char data[64] = {};
+  std::uint32_t size = sizeof data;
+  int t = -1;
+  *error = RegistryQueryValue(key, name, &t, data, &size);
+  if (type != nullptr) *type = t;
+  return *error == 0 ? std::string(reinterpret_cast<char*>(data), size) : std::string();
+}
 
 inline void ExpectStoreRefusesMalformedNames() {
   const std::string longComponent(256, 'k');
