@@ -118,6 +118,55 @@ TEST_F(ToolTest, OutputReplacesNoLinkAndKeepsPermissions) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+// Whatever names IN and OUT use, the file being read never loses its bytes: OUT naming the file itself
+// gets the result in a new file put in its place; OUT reaching it through a link is refused.
+TEST_F(ToolTest, TheInputFileIsNeverOverwrittenWhileItIsRead) {
+  const Bytes plain = Pattern(5000, 9);
+  const struct {
+    const char* what;
+    std::string tail;    // after "encrypt|decrypt --cipher 1 --key k [--chunk N] "
+    int exit;            // 0: "data" holds the result (or keeps its bytes when `result` names another file)
+    const char* result;  // where the result is, when exit is 0
+  } cases[] = {
+      {"a symbolic link", Path("data") + " " + Path("link"), 2, nullptr},
+      {"/dev/stdin", "- /dev/stdin < " + Path("data"), 2, nullptr},
+      {"/proc/self/fd/0", "- /proc/self/fd/0 < " + Path("data"), 2, nullptr},
+      {"/proc/self/fd/3", Path("data") + " /proc/self/fd/3 3< " + Path("data"), 2, nullptr},
+      {"standard output", Path("data") + " 1<> " + Path("data"), 2, nullptr},
+      {"the same name", Path("data") + " " + Path("data"), 0, "data"},
+      {"the same name through a linked folder", Path("data") + " " + Path("folder/data"), 0, "data"},
+      {"standard input, the same name", "- " + Path("data") + " < " + Path("data"), 0, "data"},
+      {"a hard link", Path("data") + " " + Path("hard"), 0, "hard"},
+  };
+  fs::create_directory_symlink(dir_, Path("folder"));
+  for (const auto& c : cases) {
+    for (const char* command : {"encrypt", "decrypt"}) {
+      for (const char* chunk : {"--chunk 16 ", "--chunk 4096 ", ""}) {
+        SCOPED_TRACE(std::string(c.what) + ", " + command + " " + chunk);
+        Write("data", plain);
+        fs::remove(Path("link"));
+        fs::remove(Path("hard"));
+        fs::create_symlink(Path("data"), Path("link"));
+        fs::create_hard_link(Path("data"), Path("hard"));
+        const Result r = RunToolCommand(std::string(command) + " --cipher 1 --key k " + chunk + c.tail);
+        ASSERT_EQ(r.exit, c.exit) << r.err;
+        if (c.exit != 0) {
+          EXPECT_EQ(r.err.rfind("lumenrt: ", 0), 0u) << r.err;
+          EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+          EXPECT_EQ(Read("data"), plain);
+          continue;
+        }
+        const Bytes result = Read(c.result);
+        EXPECT_EQ(result.size(), plain.size());
+        EXPECT_NE(result, plain);
+        if (std::string(c.result) != "data") {
+          EXPECT_EQ(Read("data"), plain) << "the other name keeps its bytes";
+        }
+      }
+    }
+  }
+}
+
 TEST_F(ToolTest, Passwords) {
   Result enc = RunToolCommand("password encode 'my secret' --modifier 77");
   ASSERT_EQ(enc.exit, 0);

@@ -10,6 +10,12 @@
 // leaves no partial output; an existing OUT keeps its permissions, and a read-only one is refused. A
 // symbolic link or a file that is not regular (a device such as /dev/null, a pipe) is written in place
 // instead, never replaced.
+//
+// The file being read is never truncated or overwritten while it is read. OUT may name the input file
+// itself (the same name, a hard link): the new file replaces that name once it is whole, and the input
+// keeps its bytes until then. OUT that reaches the input only through a link (a symbolic link,
+// /dev/stdin, /proc/self/fd/N), and standard output opened on the input, would be written in place
+// over it, and are refused.
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -71,6 +77,8 @@ int LinkStatus(const char* path, struct stat* status) { return stat(path, status
 int SyncFile(int fd) { return _commit(fd); }
 int KeepMode(int, unsigned) { return 0; }
 // Replaces an existing file, as rename does on POSIX.
+// Windows reports no inode numbers (and there are no links to pass through here).
+bool SameFile(const struct stat&, const struct stat&) { return false; }
 int Replace(const char* from, const char* to) {
   if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
   errno = EACCES;
@@ -84,7 +92,26 @@ int LinkStatus(const char* path, struct stat* status) { return lstat(path, statu
 int SyncFile(int fd) { return fsync(fd); }
 int KeepMode(int fd, unsigned mode) { return fchmod(fd, mode & 07777); }
 int Replace(const char* from, const char* to) { return std::rename(from, to); }
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 #endif
+
+// Why OUT cannot be written without destroying the input it reads, or empty when it can. Only files
+// that hold data (regular files, pipes, block devices) count: a terminal or /dev/null read and
+// written at once loses nothing.
+std::string OverwritesInput(const struct stat& in, const std::string& out) {
+  if (!S_ISREG(in.st_mode) && !S_ISFIFO(in.st_mode) && !S_ISBLK(in.st_mode)) return {};
+  struct stat target {};
+  if (out == "-")
+    return fstat(STDOUT_FILENO, &target) == 0 && SameFile(in, target)
+               ? "standard output is the input file; it is not overwritten"
+               : std::string();
+  if (stat(out.c_str(), &target) != 0 || !SameFile(in, target)) return {};
+  struct stat named {};
+  if (LinkStatus(out.c_str(), &named) == 0 && S_ISREG(named.st_mode)) return {};  // replaced, as any OUT
+  return "'" + out + "' leads to the input file through a link; it is not overwritten (name the file itself)";
+}
 
 // Anonymous memory that grows without copying (mremap moves the pages, not the bytes); pages never
 // written cost nothing. On Windows the heap's realloc stands in.
@@ -338,6 +365,7 @@ int RunTransform(const TransformOptions& o, bool encrypt) {
   std::unique_ptr<ZCipher> cipher(CreateCipher(info->type));
   if (cipher->SetKey(encrypt ? 1 : 0, o.key.c_str()) != 1) return Fail(kExitUsage, "the key was refused");
   if (std::string error; !Output::Check(o.out, error)) return Fail(kExitUsage, error);
+  if (std::string error = OverwritesInput(inStat, o.out); !error.empty()) return Fail(kExitUsage, error);
   if (o.chunk == 0) return TransformWhole(in, inName, knownSize, o.out, *cipher, encrypt);
   return TransformStream(in, inName, o.chunk, o.out, *cipher, encrypt);
 }
