@@ -21,7 +21,14 @@ if(LUMENRT_TESTS AND TARGET test_plugins)
   target_compile_definitions(plug_probe_exch PRIVATE PROBE_EXCH)
   target_compile_definitions(plug_probe_mapi PRIVATE PROBE_MAPI)
   target_compile_definitions(plug_probe_factory PRIVATE PROBE_FACTORY)
+  # A module that raises from where a test tells it (tests/plugins/modules/hostile_module.cc); it
+  # links the library to raise the library's own errors too.
+  add_library(plug_hostile MODULE tests/plugins/modules/hostile_module.cc)
+  target_include_directories(plug_hostile PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(plug_hostile PRIVATE lumenrt lumenrt_warnings)
+  add_dependencies(test_plugins plug_hostile)
   target_compile_definitions(test_plugins PRIVATE
+    LUMENRT_HOSTILE_MODULE="$<TARGET_FILE:plug_hostile>"
     LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>"
     LUMENRT_PROBE_MAPI_MODULE="$<TARGET_FILE:plug_probe_mapi>"
     LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
@@ -46,8 +53,9 @@ endif()
 
 if(LUMENRT_TESTS AND TARGET test_tools AND TARGET plug_probe_factory)
   # lumenrt plugins describe loads real modules in tests/tools/plugin_tool_test.cpp.
-  add_dependencies(test_tools plug_probe_factory plug_probe_exch)
+  add_dependencies(test_tools plug_probe_factory plug_probe_exch plug_hostile)
   target_compile_definitions(test_tools PRIVATE
+    LUMENRT_HOSTILE_MODULE="$<TARGET_FILE:plug_hostile>"
     LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
     LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>")
 endif()

@@ -7,6 +7,7 @@
 #include "lumenrt/platform/module_loader.h"
 #include "lumenrt/plugins/exch/exch_entry_table.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
+#include "lumenrt/plugins/module_call.h"
 #include "lumenrt/plugins/module_table.h"
 #include "lumenrt/plugins/plugin_exception.h"
 #include "lumenrt/plugins/plugin_registry.h"
@@ -44,7 +45,8 @@ Plugins::IFactory* Connect(std::int32_t kind, ModuleHandle module, const std::st
   if (function == nullptr) {
     Refuse("LoadPluginModule: " + path + " exports no " + kPluginFactoryExport + ".");
   }
-  Plugins::IFactory* factory = function();
+  const std::string call = "LoadPluginModule: " + std::string(kPluginFactoryExport) + " of " + path;
+  Plugins::IFactory* factory = CallIntoModule(call.c_str(), function);
   if (factory == nullptr) Refuse("LoadPluginModule: the factory of " + path + " is null.");
   return factory;
 }

@@ -18,8 +18,9 @@
 // loaded as a module, a kind-0/1 module that exports none of its table's entry points, a kind-2/4
 // module without a factory (or whose factory function answers null), a kind already loaded from
 // another file, or a registry already destroyed at unload: Plugins::PluginException (code 1) whose
-// text says which. Nothing stays behind then: the module is released, the entry table is empty and
-// the registry holds no record of it.
+// text says which; so does anything the factory function raises (turned into a PluginException
+// before the module is released, see module_call.h). Nothing stays behind then: the module is
+// released, the entry table is empty and the registry holds no record of it.
 //
 // Ownership: factories of kinds 0 and 1 belong to the library, those of 2 and 4 to their module;
 // neither may be used after the module's last UnloadPluginModule.

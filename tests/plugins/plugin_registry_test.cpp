@@ -19,6 +19,7 @@
 #include "lumenrt/plugins/exch/exch_entry_table.h"
 #include "lumenrt/plugins/ifactory.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
+#include "lumenrt/plugins/module_call.h"
 #include "lumenrt/plugins/module_table.h"
 #include "lumenrt/plugins/plugin_exception.h"
 #include "lumenrt/plugins/plugin_loading.h"
@@ -31,6 +32,7 @@ const char* const kExchProbe = LUMENRT_PROBE_EXCH_MODULE;
 const char* const kMapiProbe = LUMENRT_PROBE_MAPI_MODULE;
 const char* const kFactoryProbe = LUMENRT_PROBE_FACTORY_MODULE;
 const char* const kBareProbe = LUMENRT_PROBE_BARE_MODULE;
+const char* const kHostile = LUMENRT_HOSTILE_MODULE;
 
 int FilledSlots(const lumenrt::EntryTable& table) {
   int n = 0;
@@ -237,6 +239,88 @@ TEST_F(Registry, AKindThreeRecordMakesUnloadAllRaiseByValueAndKeepsTheList) {
   EXPECT_FALSE(lumenrt::platform::IsModuleLoaded(kFactoryProbe));
   EXPECT_THROW(instance()->unloadAllPlugins(), ZError);
   EXPECT_EQ(Exits(), std::vector<std::string>{"exit factory exch=empty mapi=empty"});
+}
+
+// A module's own exception may need the module to be caught or ended. What leaves a factory function
+// (in LoadPluginModule) or a host's call wrapped in CallIntoModule is a PluginException of the
+// library's own instead, so the module may go while the handler runs.
+TEST_F(Registry, WhatAModuleRaisesBecomesAPluginExceptionThatOutlivesTheModule) {
+  const std::string unknown = " raised an exception of a type the library does not know.";
+  const struct {
+    const char* what;
+    std::int32_t code;
+    std::string text;  // after the call's name; a PluginException keeps its own text ("WHERE": the place)
+  } raised[] = {
+      {"custom", 1, unknown},         {"int", 1, unknown},
+      {"std", 1, ": hostile WHERE"},  {"zerror", 1, ": error 86-4099: hostile WHERE"},
+      {"plugin", 7, "hostile WHERE"},
+  };
+  const struct {
+    std::string where, call;
+  } places[] = {
+      {"factory", "LoadPluginModule: plugin_get_factory of " + std::string(kHostile)},
+      {"describe", "getDescription"},
+      {"create", "createBackup"},
+  };
+  for (const auto& place : places) {
+    for (const auto& r : raised) {
+      SCOPED_TRACE(place.where + " " + r.what);
+      lumenrt::test::UnsetEnvironment("LUMENRT_HOSTILE");
+      Plugins::IFactory* factory =
+          place.where == "factory" ? nullptr : lumenrt::LoadPluginModule(2, kHostile);
+      lumenrt::test::SetEnvironment("LUMENRT_HOSTILE", (place.where + " " + r.what).c_str());
+      try {
+        if (place.where == "factory") lumenrt::LoadPluginModule(2, kHostile);
+        if (place.where == "describe")
+          lumenrt::CallIntoModule("getDescription", [&] { return factory->getDescription(); });
+        if (place.where == "create")
+          lumenrt::CallIntoModule("createBackup", [&] { return factory->createBackup(); });
+        ADD_FAILURE() << "nothing raised";
+      } catch (const Plugins::PluginException& e) {
+        lumenrt::UnloadPluginModule(2);
+        EXPECT_FALSE(lumenrt::platform::IsModuleLoaded(kHostile));
+        std::string text = r.code == 1 ? place.call + r.text : r.text;
+        if (auto at = text.find("WHERE"); at != std::string::npos) text.replace(at, 5, place.where);
+        EXPECT_EQ(e.code, r.code);
+        EXPECT_EQ(std::string(e.message), text);
+      }
+      lumenrt::test::UnsetEnvironment("LUMENRT_HOSTILE");
+      EXPECT_TRUE(instance()->loadedModules.empty());
+    }
+  }
+}
+
+// A module whose release raises a PluginException (here the substituted loader's release) makes
+// unloadAllPlugins raise a heap ZError with that text; the list keeps the module, whose entry table
+// was emptied before the release was tried.
+TEST_F(Registry, APluginExceptionWhileUnloadingAllBecomesAHeapZError) {
+  class RefusingLoader : public lumenrt::platform::ModuleLoader {
+   public:
+    ModuleHandle Load(const char* name) override { return system_.Load(name); }
+    void* FindSymbol(ModuleHandle module, const char* name) override {
+      return system_.FindSymbol(module, name);
+    }
+    bool Release(ModuleHandle) override { throw Plugins::PluginException("the module would not go", 1); }
+    bool IsLoaded(const char* name) override { return system_.IsLoaded(name); }
+
+   private:
+    lumenrt::platform::ModuleLoader& system_ = lumenrt::platform::SystemModuleLoader();
+  } refusing;
+  lumenrt::LoadPluginModule(0, kExchProbe);
+  lumenrt::platform::ModuleLoader* previous = lumenrt::platform::SubstituteModuleLoader(&refusing);
+  try {
+    instance()->unloadAllPlugins();
+    ADD_FAILURE() << "nothing raised";
+  } catch (ZError* e) {
+    EXPECT_EQ(e->facility, 86);
+    EXPECT_EQ(e->code, 4099);
+    EXPECT_STREQ(e->text.c_str(), "the module would not go");
+    delete e;
+  }
+  lumenrt::platform::SubstituteModuleLoader(previous);
+  EXPECT_EQ(instance()->loadedModules.size(), 1u);
+  EXPECT_EQ(FilledSlots(ExchEntryTable), 0);
+  EXPECT_TRUE(lumenrt::platform::IsModuleLoaded(kExchProbe));
 }
 
 TEST(PluginLoader, UnloadModuleRefusesKindsItCannotRelease) {

@@ -1,10 +1,14 @@
 // lumenrt plugins selection and plugins options, run as a user runs them.
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include "support/run_tool.h"
 
@@ -150,6 +154,26 @@ TEST(PluginsTool, OptionsShowEveryArgumentTheModuleReceives) {
            "lumenrt: *"},
       },
       job, global);
+}
+
+// The recording module is the file beside the tool: one there without its rec_* functions (here a
+// probe module with two Exchange entry points) is refused with one line, never called through null.
+TEST(PluginsTool, OptionsRefuseARecorderWithoutItsFunctions) {
+  Files files;
+  const std::string job = files.Write("job.qxc", "Backup.EXCH_Include = a\n");
+  const std::filesystem::path dir = std::filesystem::path(job).parent_path();
+  std::filesystem::copy_file(LUMENRT_TOOL_PATH, dir / "lumenrt");
+  std::filesystem::copy_file(LUMENRT_PROBE_EXCH_MODULE, dir / "lumenrt-recorder.so");
+  const std::string command =
+      "cd '" + dir.string() +
+      "' && ./lumenrt plugins options --kind exch --backup --source job.qxc >out 2>err";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  std::ifstream in(dir / "err");
+  const std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(err.rfind("lumenrt: ", 0), 0u) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // The lumenrt otm, plugins modules and plugins describe commands.
+#include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -51,10 +53,12 @@ TEST(PluginToolTest, ModulesPrintsTheModuleTable) {
 
 TEST(PluginToolTest, DescribePrintsTheFactoriesOrRefusesABadModule) {
   const std::string data = LUMENRT_TEST_DATA_DIR;
+  const std::string lib = std::filesystem::path(LUMENRT_PROBE_FACTORY_MODULE).parent_path().string();
   const struct {
     std::string arguments;
     int status;
-    std::string out;  // standard output, or a part of standard error when the command fails
+    std::string out;       // standard output, or a part of standard error when the command fails
+    std::string cwd = {};  // where the tool runs (empty: here)
   } cases[] = {
       {"", 0, "0\tEXCH\tMS Exchange Disaster Recovery Module.\n1\tEXCHMAPI\tMS Exchange Mailbox module\n"},
       {"--kind 2 --module " LUMENRT_PROBE_FACTORY_MODULE, 0, "2\tSQLSERVER_70\tProbe module factory.\n"},
@@ -66,10 +70,13 @@ TEST(PluginToolTest, DescribePrintsTheFactoriesOrRefusesABadModule) {
       {"--kind 2", 2, "--kind needs --module FILE"},
       {"--module x.so", 2, "--module needs --kind N"},
       {"--kind 9 --module x.so", 2, "kind"},
+      // A name without a folder is a file in the current folder, never a library on the search path.
+      {"--kind 2 --module libplug_probe_factory.so", 0, "2\tSQLSERVER_70\tProbe module factory.\n", lib},
+      {"--kind 2 --module libsqlite3.so.0", 1, "./libsqlite3.so.0 cannot be loaded as a module", lib},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
-    auto run = RunToolCommand("plugins describe " + c.arguments);
+    auto run = RunToolCommand("plugins describe " + c.arguments, c.cwd);
     EXPECT_EQ(run.exit, c.status) << run.err;
     if (c.status == 0) {
       EXPECT_EQ(run.out, c.out);
@@ -77,6 +84,25 @@ TEST(PluginToolTest, DescribePrintsTheFactoriesOrRefusesABadModule) {
       EXPECT_NE(run.err.find(c.out), std::string::npos) << run.err;
     }
   }
+}
+
+// Whatever a module raises, from its factory function or its description, ends the command with exit 1
+// and one line: never std::terminate, never a crash once the module is gone.
+TEST(PluginToolTest, DescribeSurvivesAModuleThatRaises) {
+  for (const char* where : {"factory", "describe"}) {
+    for (const char* what : {"custom", "int", "std", "plugin", "zerror"}) {
+      const std::string setting = std::string(where) + " " + what;
+      SCOPED_TRACE(setting);
+      auto run = RunToolCommand("plugins describe --kind 2 --module " LUMENRT_HOSTILE_MODULE, "",
+                                "env LUMENRT_HOSTILE='" + setting + "'");
+      EXPECT_EQ(run.exit, 1) << run.err;
+      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(run.err.rfind("lumenrt: ", 0), 0u) << run.err;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+  }
+  EXPECT_EQ(RunToolCommand("plugins describe --kind 2 --module " LUMENRT_HOSTILE_MODULE).out,
+            "2\tSQLSERVER_70\tHostile module factory.\n");
 }
 
 }  // namespace

@@ -287,6 +287,11 @@ int main(int argc, char** argv) {
     code = action->second();
   } catch (const std::exception& e) {
     return Fail(kExitUsage, e.what());
+  } catch (ZError* error) {
+    return ReportRaised(error);
+  } catch (...) {
+    // Never std::terminate: whatever a command (or a module it called) raised ends it with one line.
+    return Fail(kExitNone, "the command was ended by an error of an unknown kind");
   }
   // An answer that did not reach standard output whole (a full disk, say) is a failure, never success.
   const bool written =

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lumenrt/plugins/ifactory.h"
+#include "lumenrt/plugins/module_call.h"
 #include "lumenrt/plugins/module_table.h"
 #include "lumenrt/plugins/otm_status.h"
 #include "lumenrt/plugins/plugin_exception.h"
@@ -45,6 +46,16 @@ int PrintModules() {
   return kExitOk;
 }
 
+// A module named without a folder is the file in the current folder, never one that the system's
+// library search finds (which would load, and run the start-up code of, any library on it).
+std::string ModulePath(const std::string& name) {
+#ifdef _WIN32
+  return name.find_first_of("/\\:") == std::string::npos ? ".\\" + name : name;
+#else
+  return name.find('/') == std::string::npos ? "./" + name : name;
+#endif
+}
+
 struct DescribeRequest {
   long long kind = -1;
   std::string module;
@@ -60,11 +71,20 @@ int Describe(const DescribeRequest& r) {
   }
   if (r.kind == -1) return Fail(kExitUsage, "--module needs --kind N (0, 1, 2 or 4)");
   const auto kind = static_cast<std::int32_t>(r.kind);
+  const std::string path = ModulePath(r.module);
   try {
-    Plugins::IFactory* factory = LoadPluginModule(kind, r.module.c_str());
-    const char* description = factory->getDescription();
-    std::printf("%d\t%s\t%s\n", kind, kModuleTypeNames[kind], description != nullptr ? description : "");
+    Plugins::IFactory* factory = LoadPluginModule(kind, path.c_str());
+    std::string description;
+    try {
+      const std::string call = "getDescription of " + path;
+      const char* text = CallIntoModule(call.c_str(), [factory] { return factory->getDescription(); });
+      description = text != nullptr ? text : "";
+    } catch (...) {
+      UnloadPluginModule(kind);
+      throw;
+    }
     UnloadPluginModule(kind);
+    std::printf("%d\t%s\t%s\n", kind, kModuleTypeNames[kind], description.c_str());
   } catch (const Plugins::PluginException& e) {
     return Fail(kExitNone, e.message);
   }
@@ -89,7 +109,9 @@ const Registration kPlugins{[](CLI::App& tool) {
                                   "the descriptions of the two adapter factories, or of a module's factory",
                                   [r] { return Describe(*r); });
   AddInteger(*describe, "--kind", r->kind, 0, 4, "N", "module kind of --module (0, 1, 2 or 4)");
-  describe->add_option("--module", r->module, "a plug-in module file to load and describe");
+  describe->add_option(
+      "--module", r->module,
+      "a plug-in module file to load and describe (a name without a folder: in the current folder)");
 }};
 
 }  // namespace

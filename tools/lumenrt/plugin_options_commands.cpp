@@ -159,7 +159,18 @@ int RunOptions(const OptionsRequest& request) {
   // A second reference to the loaded module reaches its record.
   ModuleHandle module = platform::LoadModule(recorder.c_str());
   auto find = [module](const char* name) { return platform::FindSymbol(module, name); };
-  reinterpret_cast<RecResetFn>(find("rec_reset"))();
+  auto reset = reinterpret_cast<RecResetFn>(find("rec_reset"));
+  auto count = reinterpret_cast<RecCallCountFn>(find("rec_call_count"));
+  auto argCount = reinterpret_cast<RecArgCountFn>(find("rec_arg_count"));
+  auto argName = reinterpret_cast<RecArgNameFn>(find("rec_arg_name"));
+  auto argValue = reinterpret_cast<RecArgValueFn>(find("rec_arg_value"));
+  if (reset == nullptr || count == nullptr || argCount == nullptr || argName == nullptr ||
+      argValue == nullptr) {
+    platform::ReleaseModule(module);
+    UnloadPluginModule(kind);
+    return Fail(kExitNone, recorder + " is not the recording module: it lacks the rec_* functions");
+  }
+  reset();
 
   auto job = std::make_unique<JobSettings>();
   std::memset(job.get(), 0, sizeof(JobSettings));
@@ -175,10 +186,6 @@ int RunOptions(const OptionsRequest& request) {
   }
 
   if (exit == kExitOk) {
-    auto count = reinterpret_cast<RecCallCountFn>(find("rec_call_count"));
-    auto argCount = reinterpret_cast<RecArgCountFn>(find("rec_arg_count"));
-    auto argName = reinterpret_cast<RecArgNameFn>(find("rec_arg_name"));
-    auto argValue = reinterpret_cast<RecArgValueFn>(find("rec_arg_value"));
     for (int call = 0; call < count(); ++call) {
       for (int arg = 0; arg < argCount(call); ++arg) {
         std::cout << arg + 1 << '\t' << argName(call, arg) << '\t' << argValue(call, arg) << '\n';
