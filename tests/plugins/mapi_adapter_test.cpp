@@ -107,6 +107,58 @@ TEST_F(MapiAdapter, BackupCallPassesNineteenArgumentsInTheModulesOrder) {
   EXPECT_EQ(job->agentData2[0], 0x5A);
 }
 
+// One exclusion key at a time set, all others absent: its 1 must land at its own position and
+// nowhere else, so two keys swapped (whatever their distance) cannot go unnoticed.
+TEST_F(MapiAdapter, EachExclusionKeyReachesItsOwnArgumentPosition) {
+  const struct {
+    const char* key;
+    size_t position;  // 1-based, in mapi_set_backup_options or mapi_set_restore_options
+  } rows[] = {
+      {"Backup.EXCHMAPI_Excl_Mbx_Outbox", 4},
+      {"Backup.EXCHMAPI_Excl_Mbx_Sentmail", 5},
+      {"Backup.EXCHMAPI_Excl_Mbx_Wastebasket", 6},
+      {"Backup.EXCHMAPI_Excl_Mbx_Attachments", 7},
+      {"Backup.EXCHMAPI_Excl_Mbx_Calendar", 8},
+      {"Backup.EXCHMAPI_Excl_Mbx_Note", 9},
+      {"Backup.EXCHMAPI_Excl_Mbx_Tasks", 10},
+      {"Backup.EXCHMAPI_Excl_Mbx_Journal", 11},
+      {"Backup.EXCHMAPI_Excl_Mbx_Contact", 12},
+      {"Backup.EXCHMAPI_Excl_Pfolder_Calendar", 13},
+      {"Backup.EXCHMAPI_Excl_Pfolder_Note", 14},
+      {"Backup.EXCHMAPI_Excl_Pfolder_Tasks", 15},
+      {"Backup.EXCHMAPI_Excl_Pfolder_Attachments", 16},
+      {"Backup.EXCHMAPI_Excl_Pfolder_Journal", 17},
+      {"Backup.EXCHMAPI_Excl_Pfolder_Contact", 18},
+      {"Restore.EXCHMAPI_Excl_Mbx_Outbox", 4},
+      {"Restore.EXCHMAPI_Excl_Mbx_Sentmail", 5},
+      {"Restore.EXCHMAPI_Excl_Mbx_Wastebasket", 6},
+      {"Restore.EXCHMAPI_Excl_Mbx_Attachments", 7},
+      {"Restore.EXCHMAPI_Excl_Pfolder_Calendar", 8},
+      {"Restore.EXCHMAPI_Excl_Pfolder_Note", 9},
+      {"Restore.EXCHMAPI_Excl_Pfolder_Tasks", 10},
+      {"Restore.EXCHMAPI_Excl_Pfolder_Attachments", 11},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.key);
+    const bool restore = std::string(row.key).rfind("Restore.", 0) == 0;
+    Configuration config({std::string(row.key) + " = yes\n", MapiSection(0)});
+    rec_->Reset();
+    auto job = FreshJob();
+    EXPECT_EQ(restore ? restore_->applyOptions(job.get()) : backup_->applyOptions(job.get()), 1);
+    // Server, profile, mode flag 1, the exclusions, then the retry count -1 or folder, target, resolution.
+    Strings expected = {"", "", "1"};
+    expected.insert(expected.end(), restore ? 8 : 15, "0");
+    if (restore) {
+      expected.insert(expected.end(), {"", "0", "0"});
+    } else {
+      expected.push_back("-1");
+    }
+    expected[row.position - 1] = "1";
+    ASSERT_EQ(rec_->Calls().size(), 1u);
+    EXPECT_EQ(rec_->Calls()[0].Values(), expected);
+  }
+}
+
 TEST_F(MapiAdapter, BackupWithNothingSetGivesEmptyTextsZerosAndNoRetryCount) {
   Configuration config({"", MapiSection(0)});
   auto job = FreshJob();
