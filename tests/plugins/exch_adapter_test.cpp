@@ -18,6 +18,7 @@
 #include "lumenrt/plugins/plugin_exception.h"
 #include "lumenrt/plugins/plugin_loading.h"
 
+#include "free_counter.h"
 #include "plug_support.h"
 
 namespace {
@@ -364,20 +365,33 @@ char* Text(const char* s) {
 }
 
 TEST_F(ExchAdapter, ReleaseNameListFreesTheCountedTextsThenTheArrayAndTheRecord) {
-  // What is not freed shows as a leak, what is freed wrongly as a crash, in the sanitizer build.
+  // Each block freed, in order; in the sanitizer build, what is not freed shows as a leak and what is
+  // freed wrongly as a crash.
   auto* list = new NameList{static_cast<char**>(std::malloc(3 * sizeof(char*))), 3};
   list->names[0] = Text("a");
   list->names[1] = Text("b");
   list->names[2] = Text("c");
+  const std::vector<const void*> blocks = {list->names[0], list->names[1], list->names[2], list->names, list};
+  plugtest::StartCountingFrees();
   backup_->releaseNameList(list);
+  const std::vector<const void*> freed = plugtest::StopCountingFrees();
+  if (plugtest::kCountsFrees) {
+    EXPECT_EQ(freed, blocks);
+  }
 
   // A negative count frees no text: these addresses are not the heap's.
   static char notHeap[2][4] = {"x", "y"};
   auto* negative = new NameList{static_cast<char**>(std::malloc(2 * sizeof(char*))), -2};
   negative->names[0] = notHeap[0];
   negative->names[1] = notHeap[1];
+  const std::vector<const void*> own = {negative->names, negative};
+  plugtest::StartCountingFrees();
   backup_->releaseNameList(negative);
   backup_->releaseNameList(nullptr);
+  const std::vector<const void*> freedOwn = plugtest::StopCountingFrees();
+  if (plugtest::kCountsFrees) {
+    EXPECT_EQ(freedOwn, own);
+  }
 }
 
 // Without a module, or with entry points missing, every operation answers its fixed default.
