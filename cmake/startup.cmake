@@ -42,9 +42,11 @@ if(LUMENRT_TESTS AND TARGET test_core)
   target_link_libraries(plug_unload_probe PRIVATE lumenrt_warnings ${CMAKE_DL_LIBS})
   add_dependencies(test_core plug_unload_probe)
   if(TARGET plug_probe_factory)
-    add_dependencies(test_core plug_probe_factory)
+    add_dependencies(test_core plug_probe_factory plug_probe_exch plug_probe_mapi)
     target_compile_definitions(test_core PRIVATE
-      LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>")
+      LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
+      LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>"
+      LUMENRT_PROBE_MAPI_MODULE="$<TARGET_FILE:plug_probe_mapi>")
   endif()
   target_compile_definitions(test_core PRIVATE
     LUMENRT_UNLOAD_PROBE="$<TARGET_FILE:plug_unload_probe>"

@@ -109,10 +109,18 @@ TEST(Startup, UnloadingDestroysFirstUseObjectsThenGlobalsSeventeenToOne) {
     head.insert(head.end(), tail.begin(), tail.end());
     return head;
   };
+  // A kind-0 or kind-1 module still loaded: its entry table is emptied when the registry goes.
+  auto tableModule = [&join, &globals](const char* description, const char* inUse) {
+    return join({"use: registry built", std::string("use: module ") + description,
+                 std::string("use: tables ") + inUse, "use: search 0", "exit: Exchange backup work area",
+                 "exit: plug-in registry", "tables: exch=empty mapi=empty"},
+                globals, {"library: unloaded", "module: unloaded"});
+  };
   const struct {
     const char* what;
     std::string argument;
     std::vector<std::string> expected;
+    std::string kind = {};  // the module's kind, when not 2
   } cases[] = {
       {"registry, a module it must release, the Exchange backup work area", LUMENRT_PROBE_FACTORY_MODULE,
        join(
@@ -125,11 +133,15 @@ TEST(Startup, UnloadingDestroysFirstUseObjectsThenGlobalsSeventeenToOne) {
            },
            globals, {"library: unloaded", "module: unloaded"})},
       {"nothing used: start-up globals only", "--idle", join({}, globals, {"library: unloaded"})},
+      {"an Exchange database module", LUMENRT_PROBE_EXCH_MODULE,
+       tableModule("MS Exchange Disaster Recovery Module.", "exch=filled mapi=empty"), "0"},
+      {"an Exchange mailbox module", LUMENRT_PROBE_MAPI_MODULE,
+       tableModule("MS Exchange Mailbox module", "exch=empty mapi=filled"), "1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string command = Quoted(LUMENRT_UNLOAD_PROBE) + " " + Quoted(LUMENRT_LIBRARY_FILE) + " " +
-                                Quoted(c.argument) + " 2>&1";
+                                Quoted(c.argument) + (c.kind.empty() ? "" : " " + c.kind) + " 2>&1";
     FILE* pipe = RunReading(command);
     ASSERT_NE(pipe, nullptr);
     std::string output;

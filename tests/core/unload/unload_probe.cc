@@ -1,19 +1,22 @@
 // A host that loads the library at run time, uses it, and unloads it again, reporting on standard
 // output what the library's exit list destroyed and in which order.
 //
-//   unload_probe LIBRARY [MODULE | --idle]
+//   unload_probe LIBRARY [MODULE [KIND] | --idle]
 //
-// LIBRARY is liblumenrt.so (lumenrt.dll on Windows); MODULE (optional) a plug-in module with its own
-// factory, loaded as kind 2 through the registry and left loaded, so that unloading the library must
-// release it. With --idle the probe only loads and unloads the library. The probe does not link the
-// library: everything is looked up by name, and the exit observer is a function of this program, so
-// it can still print while the library goes away (on Windows, inside FreeLibrary: the library's
-// globals go at its process detach).
+// LIBRARY is liblumenrt.so (lumenrt.dll on Windows); MODULE (optional) a plug-in module, loaded as
+// KIND (default 2, a module with its own factory) through the registry and left loaded, so that
+// unloading the library must release it. With KIND the probe also shows the state of the library's
+// two entry tables, while the module is in use and right after the registry is destroyed
+// ("tables: exch=filled|empty mapi=filled|empty"). With
+// --idle the probe only loads and unloads the library. The probe does not link the library: everything is
+// looked up by name, and the exit observer is a function of this program, so it can still print while the
+// library goes away (on Windows, inside FreeLibrary: the library's globals go at its process detach).
 //
 // Output: "use: ..." lines while the library is used, one "exit: WHAT" line per destroyed object,
 // then "library: unloaded|still loaded" and, with MODULE, "module: unloaded|still loaded".
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,6 +29,7 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
+#include "lumenrt/plugins/entry_table.h"
 #include "lumenrt/plugins/ibackup.h"
 #include "lumenrt/plugins/ifactory.h"
 
@@ -37,8 +41,25 @@ using InstanceFn = void* (*)();
 using BuiltInFactoryFn = Plugins::IFactory* (*)(std::int32_t);
 using LoadPluginModuleFn = Plugins::IFactory* (*)(std::int32_t, const char*);
 
+// The library's entry tables, when the probe watches them.
+const lumenrt::EntryTable* g_tables[2] = {nullptr, nullptr};
+
+const char* TableState(const lumenrt::EntryTable* table) {
+  for (void* slot : table->slots) {
+    if (slot != nullptr) return "filled";
+  }
+  return "empty";
+}
+
+void PrintTables(const char* prefix) {
+  if (g_tables[0] == nullptr || g_tables[1] == nullptr) return;
+  std::printf("%s exch=%s mapi=%s\n", prefix, TableState(g_tables[0]), TableState(g_tables[1]));
+}
+
 void PrintExit(const char* what) {
   std::printf("exit: %s\n", what);
+  // The registry has released its modules: the tables must be empty by now.
+  if (std::strcmp(what, "plug-in registry") == 0) PrintTables("tables:");
   std::fflush(stdout);
 }
 
@@ -99,6 +120,7 @@ int main(int argc, char** argv) {
   const char* libraryPath = argv[1];
   const bool idle = argc > 2 && std::strcmp(argv[2], "--idle") == 0;
   const char* modulePath = argc > 2 && !idle ? argv[2] : nullptr;
+  const int kind = argc > 3 && modulePath != nullptr ? std::atoi(argv[3]) : 2;
   PROBE_LEAK_CHECK_OFF();
   const Library library = Open(libraryPath);
   if (library == nullptr) {
@@ -120,7 +142,12 @@ int main(int argc, char** argv) {
   std::printf("use: registry %s\n", registry() != nullptr && registry() == registry() ? "built" : "missing");
   if (modulePath != nullptr) {
     try {
-      std::printf("use: module %s\n", load(2, modulePath)->getDescription());
+      std::printf("use: module %s\n", load(kind, modulePath)->getDescription());
+      if (argc > 3) {
+        g_tables[0] = Find<const lumenrt::EntryTable*>(library, "ExchEntryTable");
+        g_tables[1] = Find<const lumenrt::EntryTable*>(library, "MapiEntryTable");
+        PrintTables("use: tables");
+      }
     } catch (...) {
       std::printf("use: module refused\n");
     }
