@@ -17,6 +17,7 @@
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/module_loader.h"
 #include "lumenrt/plugins/exch/exch_entry_table.h"
+#include "lumenrt/plugins/ibackup.h"
 #include "lumenrt/plugins/ifactory.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
 #include "lumenrt/plugins/module_call.h"
@@ -257,27 +258,34 @@ TEST_F(Registry, WhatAModuleRaisesBecomesAPluginExceptionThatOutlivesTheModule) 
   };
   const struct {
     std::string where, call;
+    int kind;
   } places[] = {
-      {"factory", "LoadPluginModule: plugin_get_factory of " + std::string(kHostile)},
-      {"describe", "getDescription"},
-      {"create", "createBackup"},
+      {"factory", "LoadPluginModule: plugin_get_factory of " + std::string(kHostile), 2},
+      {"describe", "getDescription", 2},
+      {"create", "createBackup", 2},
+      {"call", "exch_dispatch", 0},  // the library's own adapter calls the module (queryModule)
   };
   for (const auto& place : places) {
     for (const auto& r : raised) {
       SCOPED_TRACE(place.where + " " + r.what);
       lumenrt::test::UnsetEnvironment("LUMENRT_HOSTILE");
       Plugins::IFactory* factory =
-          place.where == "factory" ? nullptr : lumenrt::LoadPluginModule(2, kHostile);
+          place.where == "factory" ? nullptr : lumenrt::LoadPluginModule(place.kind, kHostile);
+      Plugins::IBackup* backup = place.where == "call" ? factory->createBackup() : nullptr;
       lumenrt::test::SetEnvironment("LUMENRT_HOSTILE", (place.where + " " + r.what).c_str());
       try {
+        char buffer[8] = {};
+        std::int32_t length = 0;
         if (place.where == "factory") lumenrt::LoadPluginModule(2, kHostile);
         if (place.where == "describe")
           lumenrt::CallIntoModule("getDescription", [&] { return factory->getDescription(); });
         if (place.where == "create")
           lumenrt::CallIntoModule("createBackup", [&] { return factory->createBackup(); });
+        if (place.where == "call") backup->queryModule(0, buffer, &length);
         ADD_FAILURE() << "nothing raised";
       } catch (const Plugins::PluginException& e) {
-        lumenrt::UnloadPluginModule(2);
+        if (backup != nullptr) factory->releaseBackup(backup);
+        lumenrt::UnloadPluginModule(place.kind);
         EXPECT_FALSE(lumenrt::platform::IsModuleLoaded(kHostile));
         std::string text = r.code == 1 ? place.call + r.text : r.text;
         if (auto at = text.find("WHERE"); at != std::string::npos) text.replace(at, 5, place.where);

@@ -14,7 +14,8 @@
 // adds meanwhile are reported too; an element that is not a ZError is passed over), then tells the
 // module to clear the list. Answers 1 in every case.
 //
-// Failure: nothing here raises except what the module's calls raise. Threads: see entry_table.h.
+// Failure: nothing here raises except what the module's calls raise, which comes out as a
+// PluginException made by the library (module_call.h). Threads: see entry_table.h.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include "lumenrt/plugins/config_keys.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
 #include "lumenrt/plugins/mapi/mapi_job_texts.h"
+#include "lumenrt/plugins/module_call.h"
 #include "lumenrt/plugins/plugin_sections.h"
 
 namespace {
@@ -35,8 +36,11 @@ std::int32_t MapiBackupImpl::applyOptions(JobSettings* job) {
   auto fn =
       reinterpret_cast<lumenrt::MapiSetBackupOptionsFn>(MapiEntryTable.slots[lumenrt::kMapiSetBackupOptions]);
   if (fn != nullptr) {
-    fn(server.c_str(), texts.profile.c_str(), mode, x(1045), x(1046), x(1047), x(1041), x(1042), x(1043),
-       x(1044), x(1048), x(1049), x(1050), x(1051), x(1052), x(1053), x(1054), x(1055), retry);
+    lumenrt::CallIntoModule("mapi_set_backup_options", [&] {
+      return fn(server.c_str(), texts.profile.c_str(), mode, x(1045), x(1046), x(1047), x(1041), x(1042),
+                x(1043), x(1044), x(1048), x(1049), x(1050), x(1051), x(1052), x(1053), x(1054), x(1055),
+                retry);
+    });
   }
   return 1;
 }

@@ -4,6 +4,7 @@
 #include "lumenrt/plugins/config_keys.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
 #include "lumenrt/plugins/mapi/mapi_job_texts.h"
+#include "lumenrt/plugins/module_call.h"
 #include "lumenrt/plugins/plugin_sections.h"
 
 namespace {
@@ -46,8 +47,10 @@ std::int32_t MapiRestoreImpl::applyOptions(JobSettings* job) {
   auto fn = reinterpret_cast<lumenrt::MapiSetRestoreOptionsFn>(
       MapiEntryTable.slots[lumenrt::kMapiSetRestoreOptions]);
   if (fn != nullptr) {
-    fn(server.c_str(), texts.profile.c_str(), mode, excl[0], excl[1], excl[2], excl[3], excl[4], excl[5],
-       excl[6], excl[7], folder.c_str(), restoreTo, resolve);
+    lumenrt::CallIntoModule("mapi_set_restore_options", [&] {
+      return fn(server.c_str(), texts.profile.c_str(), mode, excl[0], excl[1], excl[2], excl[3], excl[4],
+                excl[5], excl[6], excl[7], folder.c_str(), restoreTo, resolve);
+    });
   }
   return 1;
 }
