@@ -14,7 +14,11 @@
 #include "lumenrt/plugins/ifactory.h"
 #include "lumenrt/plugins/plugin_exception.h"
 
+#ifdef _WIN32
+#define HOSTILE_EXPORT extern "C" __declspec(dllexport)
+#else
 #define HOSTILE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
