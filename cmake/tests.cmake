@@ -37,6 +37,7 @@ foreach(dir ${LUMENRT_TEST_DIRS})
   # three times faster, and what it tests, the library's objects, keeps the build's optimisation.
   target_compile_options(test_${sub} PRIVATE -O0)
   target_include_directories(test_${sub} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_precompile_headers(test_${sub} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
   if(sub IN_LIST LUMENRT_SHARED_TESTS)
     target_link_libraries(test_${sub} PRIVATE lumenrt)
   else()
