@@ -43,12 +43,14 @@ if(NOT CMAKE_CROSSCOMPILING)
   find_program(LUMENRT_HELP2MAN help2man)
   if(LUMENRT_HELP2MAN)
     set(manual ${PROJECT_BINARY_DIR}/share/man/man1/lumenrt.1)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/lumenrt.h2m.in ${PROJECT_BINARY_DIR}/lumenrt.h2m @ONLY)
     add_custom_command(OUTPUT ${manual}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/share/man/man1
       COMMAND ${LUMENRT_HELP2MAN} --no-info --section=1
-        "--name=the backup agent's runtime library in a user's hands" --output=${manual}
+        "--name=the backup agent's runtime library in a user's hands"
+        --include=${PROJECT_BINARY_DIR}/lumenrt.h2m --output=${manual}
         $<TARGET_FILE:lumenrt_tool>
-      DEPENDS lumenrt_tool
+      DEPENDS lumenrt_tool ${PROJECT_BINARY_DIR}/lumenrt.h2m
       COMMENT "Generating the manual page of lumenrt"
       VERBATIM)
     add_custom_target(lumenrt_manual ALL DEPENDS ${manual})

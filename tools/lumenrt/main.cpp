@@ -101,7 +101,7 @@ void PrintOverview(const CLI::App& tool, std::ostream& out) {
     out << "  " << UsageLine(*leaf).substr(sizeof "lumenrt " - 1) << "\n      " << leaf->get_description()
         << "\n";
   }
-  out << "\nlumenrt --version prints the library's version.\n"
+  out << "\nlumenrt --version prints the library's version.\n\n"
          "exit codes: 0 success, 1 none or refused, 2 bad usage or bad input\n";
 }
 
