@@ -12,6 +12,7 @@ set_target_properties(lumenrt_recorder PROPERTIES
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
   INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 add_dependencies(lumenrt_tool lumenrt_recorder)
+lumenrt_plain_exports(lumenrt_recorder)
 install(TARGETS lumenrt_recorder LIBRARY DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(LUMENRT_TESTS AND TARGET test_plugins)
@@ -19,6 +20,7 @@ if(LUMENRT_TESTS AND TARGET test_plugins)
     add_library(plug_${variant}_module MODULE ${LUMENRT_RECORDER_SOURCE})
     target_link_libraries(plug_${variant}_module PRIVATE lumenrt lumenrt_warnings)
     add_dependencies(test_plugins plug_${variant}_module)
+    lumenrt_plain_exports(plug_${variant}_module)
   endforeach()
   target_compile_definitions(plug_exch_module PRIVATE RECORD_EXCH)
   target_compile_definitions(plug_mapi_module PRIVATE RECORD_MAPI)
