@@ -25,9 +25,10 @@ if(LUMENRT_TESTS AND TARGET test_plugins)
   # A module that raises from where a test tells it (tests/plugins/modules/hostile_module.cc); it
   # links the library to raise the library's own errors too.
   add_library(plug_hostile MODULE tests/plugins/modules/hostile_module.cc)
-  target_include_directories(plug_hostile PRIVATE ${CMAKE_SOURCE_DIR})
+  target_include_directories(plug_hostile PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(plug_hostile PRIVATE lumenrt lumenrt_warnings)
   add_dependencies(test_plugins plug_hostile)
+  lumenrt_plain_exports(plug_hostile)
   target_compile_definitions(test_plugins PRIVATE
     LUMENRT_HOSTILE_MODULE="$<TARGET_FILE:plug_hostile>"
     LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>"

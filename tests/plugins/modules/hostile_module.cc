@@ -11,6 +11,7 @@
 #include <string>
 
 #include "lumenrt/core/zerror.h"
+#include "lumenrt/platform/calling_convention.h"
 #include "lumenrt/plugins/ifactory.h"
 #include "lumenrt/plugins/plugin_exception.h"
 
@@ -79,8 +80,8 @@ HOSTILE_EXPORT Plugins::IFactory* plugin_get_factory() {
   return &g_factory;
 }
 
-HOSTILE_EXPORT std::int32_t exch_dispatch(std::int32_t request, Plugins::Word, Plugins::Word, Plugins::Word,
-                                          Plugins::Word, Plugins::Word) {
+HOSTILE_EXPORT std::int32_t LUMENRT_STDCALL exch_dispatch(std::int32_t request, Plugins::Word, Plugins::Word,
+                                                          Plugins::Word, Plugins::Word, Plugins::Word) {
   MaybeRaise("call");
   return request;
 }
