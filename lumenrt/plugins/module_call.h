@@ -16,6 +16,9 @@
 #pragma once
 
 #include <utility>
+#if defined(__GLIBCXX__)
+#include <cxxabi.h>
+#endif
 
 #include "lumenrt/platform/export.h"
 
@@ -24,11 +27,16 @@ namespace lumenrt {
 // Only inside a catch handler: raises the exception being handled as a PluginException (see above).
 [[noreturn]] LUMENRT_EXPORT void RaiseAsPluginException(const char* call);
 
-// f(), with whatever it raises turned into a PluginException that names `call`.
+// f(), with whatever it raises turned into a PluginException that names `call`. The unwinding of a
+// cancelled thread is no exception of the module's and goes on as it is.
 template <typename F>
 decltype(auto) CallIntoModule(const char* call, F&& f) {
   try {
     return std::forward<F>(f)();
+#if defined(__GLIBCXX__)
+  } catch (abi::__forced_unwind&) {
+    throw;
+#endif
   } catch (...) {
     RaiseAsPluginException(call);
   }

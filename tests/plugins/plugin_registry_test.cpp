@@ -13,6 +13,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <pthread.h>
+#endif
 
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/module_loader.h"
@@ -297,6 +300,29 @@ TEST_F(Registry, WhatAModuleRaisesBecomesAPluginExceptionThatOutlivesTheModule) 
     }
   }
 }
+
+#if !defined(_WIN32)
+// A thread cancelled inside a module call unwinds as cancelled threads do, never turned into a
+// PluginException (which would end the process).
+TEST(CallIntoModule, LetsACancelledThreadUnwind) {
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(
+                &thread, nullptr,
+                [](void*) -> void* {
+                  pthread_cancel(pthread_self());
+                  lumenrt::CallIntoModule("a cancellation point", [] {
+                    pthread_testcancel();
+                    return 0;
+                  });
+                  return nullptr;
+                },
+                nullptr),
+            0);
+  void* result = nullptr;
+  ASSERT_EQ(pthread_join(thread, &result), 0);
+  EXPECT_EQ(result, PTHREAD_CANCELED);
+}
+#endif
 
 // A module whose release raises a PluginException (here the substituted loader's release) makes
 // unloadAllPlugins raise a heap ZError with that text; the list keeps the module, whose entry table
