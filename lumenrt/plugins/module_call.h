@@ -15,10 +15,8 @@
 // Threads: any; the exception belongs to the calling thread.
 #pragma once
 
+#include <exception>
 #include <utility>
-#if defined(__GLIBCXX__)
-#include <cxxabi.h>
-#endif
 
 #include "lumenrt/platform/export.h"
 
@@ -33,11 +31,9 @@ template <typename F>
 decltype(auto) CallIntoModule(const char* call, F&& f) {
   try {
     return std::forward<F>(f)();
-#if defined(__GLIBCXX__)
-  } catch (abi::__forced_unwind&) {
-    throw;
-#endif
   } catch (...) {
+    // No C++ exception (a cancelled thread's unwinding): it goes on as it is.
+    if (!std::current_exception()) throw;
     RaiseAsPluginException(call);
   }
 }
