@@ -34,7 +34,7 @@ struct TraceProbeRecord {
 
 struct TracingState {
   int socket = -1;                                // the raw ICMP socket
-  std::uint8_t shortWait = 0;                     // non-zero: each wait lasts 1 second, else 3
+  std::uint8_t shortWait = 0;                     // non-zero: a probe's wait lasts 1 second, else 3
   std::uint8_t timing = 0;                        // non-zero: record each message's arrival time
   TraceProbeRecord* probe = nullptr;              // receives the sender of each message (may be null)
   unsigned char packet[kTracePacketSize] = {};    // the last message read, IPv4 header included
