@@ -37,6 +37,7 @@ foreach(dir ${LUMENRT_TEST_DIRS})
   # three times faster, and what it tests, the library's objects, keeps the build's optimisation.
   target_compile_options(test_${sub} PRIVATE -O0)
   target_include_directories(test_${sub} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_precompile_headers(test_${sub} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
   if(sub IN_LIST LUMENRT_SHARED_TESTS)
     target_link_libraries(test_${sub} PRIVATE lumenrt)
   else()
@@ -46,14 +47,23 @@ foreach(dir ${LUMENRT_TEST_DIRS})
     OpenSSL::Crypto SQLite::SQLite3 ${CMAKE_DL_LIBS})
   target_compile_definitions(test_${sub} PRIVATE
     LUMENRT_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
-    LUMENRT_TOOL_PATH="$<TARGET_FILE:lumenrt_tool>")
+    LUMENRT_TOOL_PATH="$<TARGET_FILE:lumenrt_tool>"
+    LUMENRT_PACKAGE_VERSION="${PROJECT_VERSION}")
   add_dependencies(test_${sub} lumenrt_tool)
   gtest_discover_tests(test_${sub} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "LUMENRT_TEST_BUILD_DIR=${PROJECT_BINARY_DIR}")
 endforeach()
 
 if(NOT LUMENRT_SANITIZE AND NOT LUMENRT_TSAN AND NOT WIN32)
-  add_test(NAME package_install COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check.sh ${PROJECT_BINARY_DIR})
+  # The installed library, package files and tool (tests/package/check.sh).
+  add_test(NAME package_install
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check.sh ${PROJECT_BINARY_DIR} ${PROJECT_VERSION})
+  # A parent project that builds the library with add_subdirectory(); its build folder stays in this
+  # build's, so that a second run only builds what changed.
+  add_test(NAME package_subproject
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check_subproject.sh ${PROJECT_SOURCE_DIR}
+      ${PROJECT_BINARY_DIR}/package-subproject ${PROJECT_VERSION})
+  set_tests_properties(package_subproject PROPERTIES TIMEOUT 1500)
 endif()
 
 # Layer discipline of the sources (see cmake/library.cmake).

@@ -10,3 +10,7 @@ if(WIN32)
   # network commands' <winsock2.h>.
   target_compile_definitions(lumenrt_tool PRIVATE WIN32_LEAN_AND_MEAN)
 endif()
+
+# Installed, the tool finds the library in <prefix>/<libdir> and the recording module in
+# <prefix>/<libdir>/lumenrt (modules/recorder), both relative to its own folder, wherever the prefix is.
+set_target_properties(lumenrt_tool PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")

@@ -107,3 +107,19 @@ function(lumenrt_windows_finish)
   set_target_properties(lumenrt PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL lumenrt_windows_finish)
+
+# The 32-bit build's check of the entry points' calling convention
+# (lumenrt/plugins/entry_point_checks.cpp) compares types; prove that the comparison tells the two
+# conventions apart: a C-convention function must not pass for an entry point.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+  try_compile(LUMENRT_CDECL_PASSES_FOR_STDCALL ${PROJECT_BINARY_DIR}/checks/cdecl_entry_point
+    SOURCES ${PROJECT_SOURCE_DIR}/cmake/checks/cdecl_entry_point.cpp
+    CMAKE_FLAGS "-DINCLUDE_DIRECTORIES=${PROJECT_SOURCE_DIR}"
+    COMPILE_DEFINITIONS -DLUMENRT_BUILDING
+    CXX_STANDARD 20)
+  unset(CMAKE_TRY_COMPILE_TARGET_TYPE)
+  if(LUMENRT_CDECL_PASSES_FOR_STDCALL)
+    message(FATAL_ERROR "a C-convention function passes for a module entry point: the entry-point types lack __stdcall")
+  endif()
+endif()

@@ -1,6 +1,8 @@
 // The file tree on Windows: directories listed with FindFirstFileW/FindNextFileW/FindClose, entries
-// removed with DeleteFileW and RemoveDirectoryW after SetFileAttributesW clears a read-only mark;
-// links are removed through a handle to the link itself (RemoveLink).
+// removed with DeleteFileW and RemoveDirectoryW after SetFileAttributesW sets their attributes to
+// normal (read-only, hidden and system cleared); links are removed through a handle to the link
+// itself (RemoveLink). A directory's own attributes never keep its entries from going, so a directory
+// that is only emptied keeps them.
 //
 // The wide functions with "\\?\" paths are used rather than the code-page ones, so that no name is
 // lost to the code page (a name the ANSI code page cannot spell would come back as "?" and could not
@@ -131,6 +133,13 @@ bool Gone() {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// Sets an entry that is about to be removed to normal attributes (read-only, hidden and system
+// cleared), when it has any of those; a failure shows in the removal that follows.
+constexpr DWORD kRemovalBarriers = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+void SetNormal(const std::wstring& path, DWORD attributes) {
+  if ((attributes & kRemovalBarriers) != 0) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // Removes a link (a junction, a symbolic link, a mount point) and never what it leads to: through a
 // handle to the link itself, marked for deletion. A system that opens the target even so (some
 // implementations do, and would remove an empty target directory by the link's name) gives a handle
@@ -215,14 +224,9 @@ class WindowsDirectory final : public Directory {
             static_cast<std::uint64_t>(info_.nFileIndexHigh) << 32 | info_.nFileIndexLow};
   }
 
-  // Entries of a Windows directory may be removed whatever the directory's own attributes; the
-  // read-only mark goes all the same, so that the directory itself can go afterwards.
-  bool AllowRemoval() override {
-    const DWORD attributes = GetFileAttributesW(path_.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
-    return SetFileAttributesW(path_.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
-  }
+  // Entries of a Windows directory may be removed whatever the directory's own attributes: they are
+  // left as they are, and go to normal only when the directory itself is removed.
+  bool AllowRemoval() override { return true; }
 
   bool Remove(const std::string& name, EntryKind kind) override {
     const std::wstring wide = Widen(name, CP_UTF8);
@@ -236,8 +240,7 @@ class WindowsDirectory final : public Directory {
     // A real directory is removed only when asked for one (it must be empty).
     if (directory && !link && kind != EntryKind::kDirectory) return false;
     if (link) return RemoveLink(child);
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
-      SetFileAttributesW(child.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    SetNormal(child, attributes);
     const BOOL removed = directory ? RemoveDirectoryW(child.c_str()) : DeleteFileW(child.c_str());
     return removed != 0 || Gone();
   }
@@ -273,6 +276,7 @@ class WindowsFileTree final : public FileTree {
     const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Gone();
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return RemoveLink(full);
+    SetNormal(full, attributes);
     return RemoveDirectoryW(full.c_str()) || Gone();
   }
 };

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "lumenrt/platform/internal/runtime_error_text.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/system_error.h"
 
@@ -15,20 +16,22 @@ namespace {
 
 class PosixErrorTexts final : public ErrorTexts {
  public:
-  int SystemText(int code, char* buffer, int size) override {
-    if (buffer == nullptr || size <= 0) return 0;
-    buffer[0] = '\0';
-    char work[256];
-    work[0] = '\0';
-    const char* text = Pick(strerror_r(code, work, sizeof work), work);
-    if (text == nullptr) return 0;
-    // The C library names codes it does not know "Unknown error N"; that is no text of the system's.
-    if (std::string_view(text).starts_with("Unknown error")) return 0;
-    return CopyCutTerminate(text, buffer, size);
-  }
+  int SystemText(int code, char* buffer, int size) override { return RuntimeErrorText(code, buffer, size); }
 };
 
 }  // namespace
+
+int RuntimeErrorText(int code, char* buffer, int size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  buffer[0] = '\0';
+  char work[256];
+  work[0] = '\0';
+  const char* text = Pick(strerror_r(code, work, sizeof work), work);
+  if (text == nullptr) return 0;
+  // The C library names codes it does not know "Unknown error N"; that is no text of the system's.
+  if (std::string_view(text).starts_with("Unknown error")) return 0;
+  return CopyCutTerminate(text, buffer, size);
+}
 
 ErrorTexts& SystemErrorTexts() {
   static auto* texts = new PosixErrorTexts;

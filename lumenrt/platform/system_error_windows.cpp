@@ -1,8 +1,11 @@
-// Texts of Windows error codes through FormatMessageA, from the system's message table.
+// Texts of Windows error codes through FormatMessageA, from the system's message table, and of errno
+// values through the C run-time's strerror_s.
+#include <cstring>
 #include <string_view>
 
 #include <windows.h>
 
+#include "lumenrt/platform/internal/runtime_error_text.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/system_error.h"
 
@@ -27,6 +30,16 @@ class WindowsErrorTexts final : public ErrorTexts {
 };
 
 }  // namespace
+
+int RuntimeErrorText(int code, char* buffer, int size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  buffer[0] = '\0';
+  char work[256];
+  if (strerror_s(work, sizeof work, code) != 0) return 0;
+  // The run-time names codes it does not know "Unknown error"; that is no text of its own.
+  if (std::string_view(work).starts_with("Unknown error")) return 0;
+  return CopyCutTerminate(work, buffer, size);
+}
 
 ErrorTexts& SystemErrorTexts() {
   static auto* texts = new WindowsErrorTexts;

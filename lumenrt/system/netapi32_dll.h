@@ -16,14 +16,9 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/calling_convention.h"
 #include "lumenrt/platform/export.h"
 #include "lumenrt/platform/module_handle.h"
-
-#if defined(_WIN32)
-#define LUMENRT_NETAPI_CALL __stdcall
-#else
-#define LUMENRT_NETAPI_CALL
-#endif
 
 // The types of the published Windows interface, spelled portably.
 namespace lumenrt::netapi {
@@ -35,28 +30,31 @@ using DomainInfoLevel = int;   // DSROLE_PRIMARY_DOMAIN_INFO_LEVEL
 
 class LUMENRT_EXPORT NetApi32DLL {
  public:
-  using NetDfsGetInfoFn = lumenrt::netapi::Status(LUMENRT_NETAPI_CALL*)(
-      lumenrt::netapi::WideChar* dfsEntryPath, lumenrt::netapi::WideChar* serverName,
-      lumenrt::netapi::WideChar* shareName, std::uint32_t level, lumenrt::netapi::Byte** buffer);
-  using NetShareEnumFn = lumenrt::netapi::Status(LUMENRT_NETAPI_CALL*)(
+  using NetDfsGetInfoFn = lumenrt::netapi::Status(LUMENRT_STDCALL*)(lumenrt::netapi::WideChar* dfsEntryPath,
+                                                                    lumenrt::netapi::WideChar* serverName,
+                                                                    lumenrt::netapi::WideChar* shareName,
+                                                                    std::uint32_t level,
+                                                                    lumenrt::netapi::Byte** buffer);
+  using NetShareEnumFn = lumenrt::netapi::Status(LUMENRT_STDCALL*)(
       lumenrt::netapi::WideChar* serverName, std::uint32_t level, lumenrt::netapi::Byte** buffer,
       std::uint32_t preferredMaximumLength, std::uint32_t* entriesRead, std::uint32_t* totalEntries,
       std::uint32_t* resumeHandle);
-  using NetShareGetInfoFn = lumenrt::netapi::Status(LUMENRT_NETAPI_CALL*)(
-      lumenrt::netapi::WideChar* serverName, lumenrt::netapi::WideChar* netName, std::uint32_t level,
-      lumenrt::netapi::Byte** buffer);
-  using NetShareAddFn = lumenrt::netapi::Status(LUMENRT_NETAPI_CALL*)(lumenrt::netapi::WideChar* serverName,
-                                                                      std::uint32_t level,
-                                                                      lumenrt::netapi::Byte* buffer,
-                                                                      std::uint32_t* parameterError);
-  using NetShareDelFn = lumenrt::netapi::Status(LUMENRT_NETAPI_CALL*)(lumenrt::netapi::WideChar* serverName,
+  using NetShareGetInfoFn = lumenrt::netapi::Status(LUMENRT_STDCALL*)(lumenrt::netapi::WideChar* serverName,
                                                                       lumenrt::netapi::WideChar* netName,
-                                                                      std::uint32_t reserved);
-  using NetApiBufferFreeFn = lumenrt::netapi::Status(LUMENRT_NETAPI_CALL*)(void* buffer);
-  using DsRoleGetPrimaryDomainInformationFn = std::uint32_t(LUMENRT_NETAPI_CALL*)(
+                                                                      std::uint32_t level,
+                                                                      lumenrt::netapi::Byte** buffer);
+  using NetShareAddFn = lumenrt::netapi::Status(LUMENRT_STDCALL*)(lumenrt::netapi::WideChar* serverName,
+                                                                  std::uint32_t level,
+                                                                  lumenrt::netapi::Byte* buffer,
+                                                                  std::uint32_t* parameterError);
+  using NetShareDelFn = lumenrt::netapi::Status(LUMENRT_STDCALL*)(lumenrt::netapi::WideChar* serverName,
+                                                                  lumenrt::netapi::WideChar* netName,
+                                                                  std::uint32_t reserved);
+  using NetApiBufferFreeFn = lumenrt::netapi::Status(LUMENRT_STDCALL*)(void* buffer);
+  using DsRoleGetPrimaryDomainInformationFn = std::uint32_t(LUMENRT_STDCALL*)(
       const lumenrt::netapi::WideChar* server, lumenrt::netapi::DomainInfoLevel infoLevel,
       lumenrt::netapi::Byte** buffer);
-  using DsRoleFreeMemoryFn = void(LUMENRT_NETAPI_CALL*)(void* buffer);
+  using DsRoleFreeMemoryFn = void(LUMENRT_STDCALL*)(void* buffer);
 
   static constexpr const char kDefaultModuleName[] = "netapi32.dll";
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "lumenrt/platform/system_error.h"
+#include "lumenrt/platform/internal/runtime_error_text.h"
 
 namespace lumenrt {
 
@@ -167,7 +167,8 @@ const char* SocketErrorText() {
     code = state.lastError();
   } else if (state.savedSystemError != 0) {
     char text[1024];
-    if (lumenrt::platform::CurrentErrorTexts().SystemText(state.savedSystemError, text, sizeof text) == 0)
+    // The saved error is an errno value: the C run-time's text, on every system.
+    if (lumenrt::platform::RuntimeErrorText(state.savedSystemError, text, sizeof text) == 0)
       std::snprintf(text, sizeof text, "Unknown error %d", state.savedSystemError);
     // The context is kept terminated by its writers; the bound guards a host that filled it by hand.
     // A long system text is cut to the buffer; the line is always terminated.

@@ -15,12 +15,13 @@ apt_missing() {
   done
 }
 
+# APT_TRIES (3) is how often an update is tried; an optional package is worth one try.
 apt_update() {
-  local try
-  for try in 1 2 3; do
+  local try tries=${APT_TRIES:-3}
+  for ((try = 1; try <= tries; try++)); do
     if $sudo apt-get update -qq; then return 0; fi
-    echo "setup: apt-get update failed (try $try of 3)" >&2
-    [ "$try" -lt 3 ] && sleep $((try * 5))
+    echo "setup: apt-get update failed (try $try of $tries)" >&2
+    [ "$try" -lt "$tries" ] && sleep $((try * 5))
   done
   echo "setup: going on with the package lists this machine has" >&2
 }
@@ -34,8 +35,8 @@ apt_install() {
   [ ${#missing[@]} -eq 0 ] && return 0
   if ! $sudo apt-get install -y -qq "${missing[@]}" >/tmp/lumenrt-apt.log 2>&1; then
     # One more try after a fresh update: the first install may have met lists that were out of step.
-    apt_update
-    if ! $sudo apt-get install -y -qq "${missing[@]}" >>/tmp/lumenrt-apt.log 2>&1; then
+    if [ "${APT_TRIES:-3}" -gt 1 ]; then apt_update; fi
+    if [ "${APT_TRIES:-3}" -le 1 ] || ! $sudo apt-get install -y -qq "${missing[@]}" >>/tmp/lumenrt-apt.log 2>&1; then
       tail -n 20 /tmp/lumenrt-apt.log >&2
       echo "setup: cannot install ${missing[*]} (see /tmp/lumenrt-apt.log)" >&2
       return 1

@@ -14,6 +14,7 @@
 #endif
 
 #include "lumenrt/core/message_catalogue.h"
+#include "lumenrt/core/version.h"
 #include "lumenrt/core/zerror.h"
 
 #include "command.h"
@@ -100,7 +101,8 @@ void PrintOverview(const CLI::App& tool, std::ostream& out) {
     out << "  " << UsageLine(*leaf).substr(sizeof "lumenrt " - 1) << "\n      " << leaf->get_description()
         << "\n";
   }
-  out << "\nexit codes: 0 success, 1 none or refused, 2 bad usage or bad input\n";
+  out << "\nlumenrt --version prints the library's version.\n\n"
+         "exit codes: 0 success, 1 none or refused, 2 bad usage or bad input\n";
 }
 
 // The deepest command the parse selected.
@@ -241,6 +243,9 @@ int main(int argc, char** argv) {
 #endif
   CLI::App tool{"the backup agent's runtime library in a user's hands", "lumenrt"};
   tool.set_help_flag("--help", "print this help and exit");
+  // The version of the library the tool runs with, which may be newer than the one it was built with.
+  tool.set_version_flag("--version", std::string("lumenrt ") + lumenrt::Version(),
+                        "print the library's version and exit");
   // The same command line on every system: a word starting with '/' is a path, never an option (the
   // parser's default on Windows); commands made below take this over.
   tool.allow_windows_style_options(false);
@@ -254,11 +259,15 @@ int main(int argc, char** argv) {
     PrintOverview(tool, argc < 2 ? std::cerr : std::cout);
     return argc < 2 ? kExitUsage : kExitOk;
   }
-  if (!IsCommand(tool, argv[1])) return Fail(kExitUsage, std::string("unknown command '") + argv[1] + "'");
+  if (!IsCommand(tool, argv[1]) && std::string_view(argv[1]) != "--version")
+    return Fail(kExitUsage, std::string("unknown command '") + argv[1] + "'");
   try {
     tool.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::cout << tool.help();
+    return kExitOk;
+  } catch (const CLI::CallForVersion& e) {
+    std::cout << e.what() << '\n';
     return kExitOk;
   } catch (const CLI::ParseError& e) {
     // A refused value names itself; a misplaced or missing word gets the command's usage.

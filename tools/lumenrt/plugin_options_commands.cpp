@@ -3,8 +3,8 @@
 //
 // selection: the entries a job's include key yields, through a configuration service of the tool's
 // own over the sources (slots 1 to 4 in the order given); one line per entry: name, source and
-// include flag, tab-separated. options: loads the recording module that ships beside the tool as
-// the kind's module, runs the backup or restore object's applyOptions on a job record whose flags
+// include flag, tab-separated. options: loads the recording module that ships with the tool as the
+// kind's module, runs the backup or restore object's applyOptions on a job record whose flags
 // byte is --flags, and prints each argument the module received (position, name, value); for the
 // mailbox kind also the account, password (masked unless --show-password) and domain written into
 // the job record. A PluginException prints its text, a configuration error its catalogue line, on
@@ -39,12 +39,12 @@
 #include "command.h"
 #include "config_sources.h"
 #include "plugin_commands.h"
-#include "recorder/recording_module.h"
+#include "recording_module.h"
 
 namespace lumenrt::tool {
 namespace {
 
-// The recording module ships in the tool's own folder.
+// The recording module's file (RecorderPath).
 #ifdef _WIN32
 constexpr const char kRecorderFile[] = "lumenrt-recorder.dll";
 #else
@@ -68,18 +68,22 @@ class SourcesCfgService : public ICfgService {
   }
 };
 
+// The recording module: installed, in <libdir>/lumenrt one folder up from the tool's; in the build
+// tree, beside the tool.
 std::filesystem::path RecorderPath() {
 #ifdef _WIN32
   char self[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-  return (n == 0 || n == sizeof self ? std::filesystem::path(".")
-                                     : std::filesystem::path(self).parent_path()) /
-         kRecorderFile;
+  const std::filesystem::path folder =
+      n == 0 || n == sizeof self ? std::filesystem::path(".") : std::filesystem::path(self).parent_path();
 #else
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return (ec ? std::filesystem::path(".") : self.parent_path()) / kRecorderFile;
+  const std::filesystem::path folder = ec ? std::filesystem::path(".") : self.parent_path();
 #endif
+  const auto installed = (folder / LUMENRT_TOOL_MODULE_DIR / kRecorderFile).lexically_normal();
+  std::error_code missing;
+  return std::filesystem::exists(installed, missing) ? installed : folder / kRecorderFile;
 }
 
 struct SelectionRequest {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/calling_convention.h"
 #include "lumenrt/platform/export.h"
 #include "lumenrt/plugins/entry_table.h"
 #include "lumenrt/plugins/word.h"
@@ -41,24 +42,29 @@ enum ExchSlot : int {
 LUMENRT_EXPORT extern const char* const kExchEntryNames[kEntryTableSlots];
 
 // Entry point types of the slots the library calls.
-using ExchDispatchFn = std::int32_t (*)(std::int32_t request, Plugins::Word a, Plugins::Word b,
-                                        Plugins::Word c, Plugins::Word d, Plugins::Word e);
-using ExchRawDskErrorFn = std::int32_t (*)(std::int32_t handle);
-using ExchRawSidfSearchFn = std::int32_t (*)(std::int32_t zero, std::int32_t handle, Plugins::Word value1,
-                                             Plugins::Word value2, SidfObjectRecord* record);
+using ExchDispatchFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t request, Plugins::Word a, Plugins::Word b,
+                                                      Plugins::Word c, Plugins::Word d, Plugins::Word e);
+using ExchRawDskErrorFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t handle);
+using ExchRawSidfSearchFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t zero, std::int32_t handle,
+                                                           Plugins::Word value1, Plugins::Word value2,
+                                                           SidfObjectRecord* record);
 // cell holds value 2 on entry; the module replaces it with the address of its 56-byte answer.
-using ExchRawBckAccessFn = std::int32_t (*)(std::int32_t handle, std::int32_t zero, std::intptr_t* cell,
-                                            Plugins::Word value1, Plugins::Word value2);
-using ExchRawBckOpenSubstreamFn = std::int32_t (*)(std::int32_t handle, Plugins::Word value);
-using ExchRawBckReadFn = std::int32_t (*)(std::int32_t handle, Plugins::Word a, Plugins::Word b,
-                                          Plugins::Word c, Plugins::Word d);
-using ExchSetBackupOptionsFn = std::int32_t (*)(std::int32_t backupType, std::int32_t deleteLogs,
-                                                const char* serverName);
-using ExchSetRestoreOptionsFn = std::int32_t (*)(std::int32_t rollForward, std::int32_t hardRecovery,
-                                                 const char* logLocation, const char* serverName);
+using ExchRawBckAccessFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t handle, std::int32_t zero,
+                                                          std::intptr_t* cell, Plugins::Word value1,
+                                                          Plugins::Word value2);
+using ExchRawBckOpenSubstreamFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t handle, Plugins::Word value);
+using ExchRawBckReadFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t handle, Plugins::Word a, Plugins::Word b,
+                                                        Plugins::Word c, Plugins::Word d);
+using ExchSetBackupOptionsFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t backupType,
+                                                              std::int32_t deleteLogs,
+                                                              const char* serverName);
+using ExchSetRestoreOptionsFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t rollForward,
+                                                               std::int32_t hardRecovery,
+                                                               const char* logLocation,
+                                                               const char* serverName);
 // *list receives a ZArray of ZError objects that stays the module's until exch_clear_log_objects.
-using ExchGetLogObjectsFn = std::int32_t (*)(Plugins::Word context, ZArray** list);
-using ExchClearLogObjectsFn = std::int32_t (*)(Plugins::Word context);
+using ExchGetLogObjectsFn = std::int32_t(LUMENRT_STDCALL*)(Plugins::Word context, ZArray** list);
+using ExchClearLogObjectsFn = std::int32_t(LUMENRT_STDCALL*)(Plugins::Word context);
 
 // Fills ExchEntryTable by export name (see entry_table.h); returns the number of slots filled.
 LUMENRT_EXPORT int FillExchEntryTable(ExportResolver resolve, void* context);

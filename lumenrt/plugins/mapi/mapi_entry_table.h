@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "lumenrt/platform/calling_convention.h"
 #include "lumenrt/platform/export.h"
 #include "lumenrt/plugins/entry_table.h"
 
@@ -27,7 +28,7 @@ enum MapiSlot : int {
 // Export names, slot by slot (frozen: modules are built against them).
 LUMENRT_EXPORT extern const char* const kMapiEntryNames[kEntryTableSlots];
 
-using MapiSetBackupOptionsFn = std::int32_t (*)(
+using MapiSetBackupOptionsFn = std::int32_t(LUMENRT_STDCALL*)(
     const char* serverName, const char* profile, std::int32_t mode, std::int32_t exclMbxOutbox,
     std::int32_t exclMbxSentmail, std::int32_t exclMbxWastebasket, std::int32_t exclMbxAttachments,
     std::int32_t exclMbxCalendar, std::int32_t exclMbxNote, std::int32_t exclMbxTasks,
@@ -35,7 +36,7 @@ using MapiSetBackupOptionsFn = std::int32_t (*)(
     std::int32_t exclPfolderNote, std::int32_t exclPfolderTasks, std::int32_t exclPfolderAttachments,
     std::int32_t exclPfolderJournal, std::int32_t exclPfolderContact, std::int32_t getPropRetry);
 
-using MapiSetRestoreOptionsFn = std::int32_t (*)(
+using MapiSetRestoreOptionsFn = std::int32_t(LUMENRT_STDCALL*)(
     const char* serverName, const char* profile, std::int32_t mode, std::int32_t exclMbxOutbox,
     std::int32_t exclMbxSentmail, std::int32_t exclMbxWastebasket, std::int32_t exclMbxAttachments,
     std::int32_t exclPfolderCalendar, std::int32_t exclPfolderNote, std::int32_t exclPfolderTasks,

@@ -149,6 +149,19 @@ bool MakeJunction(const std::string& link, const std::string& target) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The number of entries in a directory, "." and ".." left out.
+int EntriesIn(const std::string& directory) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &found);
+  int count = 0;
+  if (find == INVALID_HANDLE_VALUE) return count;
+  do {
+    if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") ++count;
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return count;
+}
+
 void Touch(const std::string& path) {
   HANDLE h =
       CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -278,16 +291,36 @@ TEST(WindowsFileTree, ReadOnlyDeepAndNonAnsiEntriesGo) {
 
   EXPECT_EQ(RemoveTree(tree.c_str(), 1), 1);  // contents only
   EXPECT_TRUE(Exists(tree));
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((tree + "\\*").c_str(), &found);
-  int left = 0;
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") ++left;
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+  EXPECT_EQ(EntriesIn(tree), 0);
+  EXPECT_EQ(RemoveTree(tree.c_str(), 0), 1);
+  EXPECT_FALSE(Exists(tree));
+}
+
+// Whatever read-only, hidden and system marks the entries carry, they go; a top directory that is only
+// emptied keeps its own marks, and one that is removed goes with them.
+TEST(WindowsFileTree, MarkedEntriesGoAndAnEmptiedTopKeepsItsMarks) {
+  constexpr DWORD kMarks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WindowsScratch dir;
+  const std::string tree = dir / "tree";
+  ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+  const DWORD markSets[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM, kMarks};
+  for (DWORD marks : markSets) {
+    const std::string file = tree + "\\file-" + std::to_string(marks);
+    const std::string sub = tree + "\\dir-" + std::to_string(marks);
+    Touch(file);
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    Touch(sub + "\\inside.txt");
+    ASSERT_TRUE(SetFileAttributesA((sub + "\\inside.txt").c_str(), marks));
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), marks));
+    ASSERT_TRUE(SetFileAttributesA(sub.c_str(), marks));
   }
-  EXPECT_EQ(left, 0);
+  ASSERT_TRUE(SetFileAttributesA(tree.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+
+  EXPECT_EQ(RemoveTree(tree.c_str(), 1), 1);
+  EXPECT_EQ(EntriesIn(tree), 0);
+  EXPECT_EQ(GetFileAttributesA(tree.c_str()) & kMarks,
+            DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN});
+
   EXPECT_EQ(RemoveTree(tree.c_str(), 0), 1);
   EXPECT_FALSE(Exists(tree));
 }

@@ -20,6 +20,7 @@
 #define PROBE_EXPORT extern "C"
 #endif
 
+#include "lumenrt/platform/calling_convention.h"
 #include "lumenrt/plugins/entry_table.h"
 #include "lumenrt/plugins/ifactory.h"
 
@@ -62,11 +63,11 @@ const char* TableState(const char* name) {
 }  // namespace
 
 #if defined(PROBE_EXCH)
-PROBE_EXPORT std::int32_t exch_dispatch(std::int32_t request, Plugins::Word, Plugins::Word, Plugins::Word,
-                                        Plugins::Word, Plugins::Word) {
+PROBE_EXPORT std::int32_t LUMENRT_STDCALL exch_dispatch(std::int32_t request, Plugins::Word, Plugins::Word,
+                                                        Plugins::Word, Plugins::Word, Plugins::Word) {
   return request + 1000;
 }
-PROBE_EXPORT std::int32_t exch_raw_dsk_error(std::int32_t) { return 0; }
+PROBE_EXPORT std::int32_t LUMENRT_STDCALL exch_raw_dsk_error(std::int32_t) { return 0; }
 #endif
 
 #if defined(PROBE_MAPI)

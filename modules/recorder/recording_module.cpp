@@ -10,6 +10,7 @@
 
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zerror.h"
+#include "lumenrt/platform/calling_convention.h"
 
 #define REC_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -115,22 +116,23 @@ REC_EXPORT void rec_set_log_growth(int count) { Log().growth = count; }
 // --- the Exchange database module's entry points ---
 #ifdef RECORD_EXCH
 
-REC_EXPORT std::int32_t exch_dispatch(std::int32_t request, std::intptr_t a, std::intptr_t b, std::intptr_t c,
-                                      std::intptr_t d, std::intptr_t e) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_dispatch(std::int32_t request, std::intptr_t a, std::intptr_t b,
+                                                      std::intptr_t c, std::intptr_t d, std::intptr_t e) {
   Recorder("exch_dispatch").n("request", request).n("a", a).n("b", b).n("c", c).n("d", d).n("e", e);
   if (request == 2 && b != 0) std::strcpy(reinterpret_cast<char*>(b), g_queryText.c_str());
   return Result("exch_dispatch");
 }
 
 #ifndef LEAVE_OUT_SOME
-REC_EXPORT std::int32_t exch_raw_dsk_error(std::int32_t handle) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_raw_dsk_error(std::int32_t handle) {
   Recorder("exch_raw_dsk_error").n("handle", handle);
   return Result("exch_raw_dsk_error");
 }
 #endif
 
-REC_EXPORT std::int32_t exch_raw_sidf_search(std::int32_t zero, std::int32_t handle, std::intptr_t value1,
-                                             std::intptr_t value2, void* record) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_raw_sidf_search(std::int32_t zero, std::int32_t handle,
+                                                             std::intptr_t value1, std::intptr_t value2,
+                                                             void* record) {
   Recorder("exch_raw_sidf_search")
       .n("zero", zero)
       .n("handle", handle)
@@ -140,8 +142,9 @@ REC_EXPORT std::int32_t exch_raw_sidf_search(std::int32_t zero, std::int32_t han
   return Result("exch_raw_sidf_search", 0);
 }
 
-REC_EXPORT std::int32_t exch_raw_bck_access(std::int32_t handle, std::int32_t zero, std::intptr_t* cell,
-                                            std::intptr_t value1, std::intptr_t value2) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_raw_bck_access(std::int32_t handle, std::int32_t zero,
+                                                            std::intptr_t* cell, std::intptr_t value1,
+                                                            std::intptr_t value2) {
   Recorder("exch_raw_bck_access")
       .n("handle", handle)
       .n("zero", zero)
@@ -153,21 +156,22 @@ REC_EXPORT std::int32_t exch_raw_bck_access(std::int32_t handle, std::int32_t ze
   return Result("exch_raw_bck_access");
 }
 
-REC_EXPORT std::int32_t exch_raw_bck_opensubstream(std::int32_t handle, std::intptr_t value) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_raw_bck_opensubstream(std::int32_t handle, std::intptr_t value) {
   Recorder("exch_raw_bck_opensubstream").n("handle", handle).n("value", value);
   return Result("exch_raw_bck_opensubstream");
 }
 
 #ifndef LEAVE_OUT_SOME
-REC_EXPORT std::int32_t exch_raw_bck_read(std::int32_t handle, std::intptr_t a, std::intptr_t b,
-                                          std::intptr_t c, std::intptr_t d) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_raw_bck_read(std::int32_t handle, std::intptr_t a,
+                                                          std::intptr_t b, std::intptr_t c, std::intptr_t d) {
   Recorder("exch_raw_bck_read").n("handle", handle).n("a", a).n("b", b).n("c", c).n("d", d);
   return Result("exch_raw_bck_read");
 }
 #endif
 
-REC_EXPORT std::int32_t exch_set_backup_options(std::int32_t backupType, std::int32_t deleteLogs,
-                                                const char* serverName) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_set_backup_options(std::int32_t backupType,
+                                                                std::int32_t deleteLogs,
+                                                                const char* serverName) {
   Recorder("exch_set_backup_options")
       .n("backup_type", backupType)
       .n("delete_logs", deleteLogs)
@@ -175,8 +179,10 @@ REC_EXPORT std::int32_t exch_set_backup_options(std::int32_t backupType, std::in
   return Result("exch_set_backup_options");
 }
 
-REC_EXPORT std::int32_t exch_set_restore_options(std::int32_t rollForward, std::int32_t hardRecovery,
-                                                 const char* logLocation, const char* serverName) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_set_restore_options(std::int32_t rollForward,
+                                                                 std::int32_t hardRecovery,
+                                                                 const char* logLocation,
+                                                                 const char* serverName) {
   Recorder("exch_set_restore_options")
       .n("roll_forward", rollForward)
       .n("hard_recovery", hardRecovery)
@@ -185,14 +191,14 @@ REC_EXPORT std::int32_t exch_set_restore_options(std::int32_t rollForward, std::
   return Result("exch_set_restore_options");
 }
 
-REC_EXPORT std::int32_t exch_get_log_objects(std::intptr_t context, ZArray** list) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_get_log_objects(std::intptr_t context, ZArray** list) {
   Recorder("exch_get_log_objects").n("context", context);
   if (list != nullptr) *list = g_log;
   return Result("exch_get_log_objects");
 }
 
 #ifndef LEAVE_OUT_SOME
-REC_EXPORT std::int32_t exch_clear_log_objects(std::intptr_t context) {
+REC_EXPORT std::int32_t LUMENRT_STDCALL exch_clear_log_objects(std::intptr_t context) {
   Recorder("exch_clear_log_objects").n("context", context);
   if (g_log != nullptr) g_log->RemoveAll(0);
   return Result("exch_clear_log_objects");
@@ -222,7 +228,7 @@ REC_FILLER(exch_entry_20)
 // --- the mailbox module's entry points ---
 #ifdef RECORD_MAPI
 
-REC_EXPORT std::int32_t mapi_set_backup_options(
+REC_EXPORT std::int32_t LUMENRT_STDCALL mapi_set_backup_options(
     const char* serverName, const char* profile, std::int32_t mode, std::int32_t exclMbxOutbox,
     std::int32_t exclMbxSentmail, std::int32_t exclMbxWastebasket, std::int32_t exclMbxAttachments,
     std::int32_t exclMbxCalendar, std::int32_t exclMbxNote, std::int32_t exclMbxTasks,
@@ -252,7 +258,7 @@ REC_EXPORT std::int32_t mapi_set_backup_options(
   return Result("mapi_set_backup_options");
 }
 
-REC_EXPORT std::int32_t mapi_set_restore_options(
+REC_EXPORT std::int32_t LUMENRT_STDCALL mapi_set_restore_options(
     const char* serverName, const char* profile, std::int32_t mode, std::int32_t exclMbxOutbox,
     std::int32_t exclMbxSentmail, std::int32_t exclMbxWastebasket, std::int32_t exclMbxAttachments,
     std::int32_t exclPfolderCalendar, std::int32_t exclPfolderNote, std::int32_t exclPfolderTasks,

@@ -1,0 +1,18 @@
+#include <concepts>
+#include <cstdio>
+
+#include "lumenrt/core/version.h"
+#include "lumenrt/core/zstring.h"
+
+// C++20 (concepts): compiles only with the standard the library's target asks for.
+template <std::integral T>
+constexpr T Twice(T value) {
+  return value * 2;
+}
+static_assert(Twice(21) == 42);
+
+int main() {
+  ZString s("built by the parent");
+  s.Append(" project");
+  std::printf("%s %s\n", s.c_str(), lumenrt::Version());
+}
