@@ -86,9 +86,10 @@ class FakeClock : public lumenrt::platform::Clock {
  public:
   std::uint64_t CurrentFileTime() override { return 0; }
   bool CurrentLocalZone(lumenrt::LocalZone*) override { return false; }
-  std::int64_t HighResolutionCounter() override { return now; }
+  std::int64_t HighResolutionCounter() override { return unreadable ? 0 : now; }
   std::int64_t HighResolutionFrequency() override { return 1000000; }
   std::int64_t now = 5000000;
+  bool unreadable = false;
 };
 
 // The fake socket layer: a queue of messages (with their senders), what select was asked.
@@ -290,17 +291,21 @@ TEST_F(WaitForReplyTest, AStreamOfOtherMessagesEndsWithTheProbesWait) {
     int expected;
     std::int64_t elapsed;  // microseconds
     int read;
+    bool unreadable = false;  // the counter answers 0
   } cases[] = {
       {1, 500000, 0, -3, 1000000, 2},  // the second message arrives as the wait ends
-      {1, 300000, 0, -3, 1000000, 3},  {0, 700000, 0, -3, 3000000, 4},
+      {1, 300000, 0, -3, 1000000, 3},
+      {0, 700000, 0, -3, 3000000, 4},
       {1, 300000, 3, -2, 900000, 3},  // an answer among the others is still found
       {1, 1500000, 0, -3, 1000000, 0},
+      {1, 300000, 0, -3, 300000, 1, true},  // without a counter: one wait, ended by what it reads
   };
   for (const Case& c : cases) {
     fake_ = {};
     fake_.clock = &clock;
     fake_.period = c.period;
     fake_.answerAt = c.answerAt;
+    clock.unreadable = c.unreadable;
     lumenrt::Tracing().shortWait = static_cast<std::uint8_t>(c.shortWait);
     const std::int64_t start = clock.now;
     EXPECT_EQ(WaitForReply(0, nullptr), c.expected) << c.period;
