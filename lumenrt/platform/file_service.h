@@ -42,6 +42,7 @@ enum class FileReadStatus {
   kCannotRead,   // *error: the system's code
   kTooLarge,     // the file holds more than the limit
   kNoMemory,     // no memory for the contents
+  kNotRegular,   // not a regular file (a device, a FIFO, a socket): never read, nor waited on
 };
 
 class LUMENRT_EXPORT FileService {
@@ -79,7 +80,9 @@ class LUMENRT_EXPORT FileService {
   // when the file does not exist or cannot be examined. By default false.
   virtual bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size);
 
-  // Reads the whole file at path into *contents (replaced). More than `limit` bytes is kTooLarge.
+  // Reads the whole file at path into *contents (replaced). More than `limit` bytes is kTooLarge;
+  // only regular files (and directories, to say what they are) are opened, so a device that never
+  // ends or a FIFO without a writer is refused at once.
   virtual FileReadStatus ReadWholeFile(const char* path, std::size_t limit, std::string* contents,
                                        int* error) = 0;
 };

@@ -144,19 +144,30 @@ class PosixFileService final : public FileService {
       return FileReadStatus::kCannotOpen;
     }
     struct stat st {};
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+      *error = 0;
+      return FileReadStatus::kNotRegular;
+    }
+    // Without blocking, in case a FIFO took the file's place since: the checks below refuse it.
     int fd;
     do {
-      fd = ::open(path, O_RDONLY | O_CLOEXEC);
+      fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
       *error = errno;
       return stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? FileReadStatus::kIsDirectory
                                                          : FileReadStatus::kCannotOpen;
     }
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
+      *error = errno;
       ::close(fd);
-      *error = EISDIR;
-      return FileReadStatus::kIsDirectory;
+      return FileReadStatus::kCannotRead;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      const bool directory = S_ISDIR(st.st_mode);
+      ::close(fd);
+      *error = directory ? EISDIR : 0;
+      return directory ? FileReadStatus::kIsDirectory : FileReadStatus::kNotRegular;
     }
     FileReadStatus status = FileReadStatus::kOk;
     try {
