@@ -97,6 +97,11 @@ class PosixFileService final : public FileService {
   bool LockNoticingOthers(FileHandle file, bool* othersSince) override {
     *othersSince = true;
     if (file == nullptr || file->held != OpenFile::Held::kNothing) return false;
+    if (file->shared != nullptr && !file->shared->OwnedByThisProcess()) {
+      // Inherited through fork: this process becomes a user of its own.
+      file->shared.reset();
+      file->sharedTried = false;
+    }
     if (!file->sharedTried) {
       file->sharedTried = true;
       file->shared = posix::SharedFileLock::ForFile(fileno(file->stream));

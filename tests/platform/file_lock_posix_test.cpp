@@ -3,6 +3,7 @@
 // leaves nothing behind once its last user is gone.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -127,6 +128,51 @@ TEST_F(FileLock, TheSharedObjectGoesWithItsLastUser) {
   EXPECT_TRUE(Exists(object)) << "still used by the other handle";
   files_.Close(two);
   EXPECT_FALSE(Exists(object));
+}
+
+// A child forked from a user inherits its descriptors, not its place among the users: however the
+// child ends, the object stays while the parent uses it and the lock still excludes.
+TEST_F(FileLock, AForkedChildIsAUserOnlyOfTheLockItTakes) {
+  const struct {
+    const char* name;
+    bool takes;   // the child takes the lock through the inherited handle
+    bool killed;  // the child is killed while it holds the lock; else it ends with exit()
+  } cases[] = {{"never takes it", false, false},
+               {"takes it and exits", true, false},
+               {"killed holding it", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileHandle mine = files_.Open(path_.c_str(), FileOpenMode::kAppend, nullptr);
+    ASSERT_NE(mine, nullptr);
+    ASSERT_TRUE(TakeAndRelease(files_, mine).locked);
+    const std::string object = SharedObjectOf(path_);
+    ASSERT_TRUE(Exists(object));
+    const pid_t child = fork();
+    if (child == 0) {
+      if (c.takes && !SystemFileService().Lock(mine)) _exit(1);
+      if (c.killed) raise(SIGKILL);
+      if (c.takes) SystemFileService().Unlock(mine);
+      std::exit(0);  // ends as a host does: the process's clean-up runs
+    }
+    WaitFor(child);
+    EXPECT_TRUE(Exists(object)) << "removed while the parent still uses it";
+    alarm(30);
+    Taken t = TakeAndRelease(files_, mine);
+    alarm(0);
+    EXPECT_TRUE(t.locked);
+    EXPECT_EQ(t.othersSince, c.takes);
+    // Another process still meets the parent at the same lock.
+    const pid_t other = fork();
+    if (other == 0) {
+      FileHandle theirs = SystemFileService().Open(path_.c_str(), FileOpenMode::kAppend, nullptr);
+      _exit(theirs != nullptr && TakeAndRelease(SystemFileService(), theirs).locked ? 0 : 1);
+    }
+    ASSERT_EQ(WaitFor(other), 0);
+    t = TakeAndRelease(files_, mine);
+    EXPECT_TRUE(t.locked && t.othersSince) << "the other process used another lock";
+    files_.Close(mine);
+    EXPECT_FALSE(Exists(object)) << "the parent was the last user";
+  }
 }
 
 TEST_F(FileLock, OtherFilesThanRegularOnesLockWithoutASharedObject) {

@@ -1,6 +1,7 @@
 // The log writer under crashes, failing writes, a second writer and an unreadable store.
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -8,6 +9,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -172,6 +174,40 @@ TEST_F(LogWriterReliability, TwoWritersLoseNoLine) {
   const std::int32_t number = Stored("Two", "FileNo");
   ASSERT_GE(number, 0);
   EXPECT_EQ(Stored("Two", "BytesWritten"), static_cast<std::int32_t>(fs::file_size(File("Two", number + 1))));
+}
+
+// A host with the log open forks a child that writes a line and ends with exit(); the host then
+// writes beside another process. The child's end leaves the lock to the host: no line is lost and
+// no file passes the limit by more than one line.
+TEST_F(LogWriterReliability, AForkedChildLeavesTheLockToItsHost) {
+  constexpr int kLines = 600;
+  ASSERT_EQ(LogOpen(Dir().c_str(), "Fork", 1), 1);
+  const pid_t child = fork();
+  if (child == 0) {
+    LogWrite(0, "c n0 ........................");
+    std::exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const pid_t other = SpawnWriter(Dir(), "Fork", "b", kLines);
+  for (int i = 0; i < kLines; ++i)
+    LogWrite(0, ("a n" + std::to_string(i) + " ........................").c_str());
+  waitpid(other, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  lumenrt::LogClose();
+
+  const Lines lines = ReadLines(Dir(), "Fork");
+  EXPECT_TRUE(lines.damaged.empty());
+  for (const auto& [tag, count] : {std::pair<std::string, int>{"a", kLines}, {"b", kLines}, {"c", 1}}) {
+    ASSERT_EQ(lines.numbersByTag.count(tag), 1u) << tag;
+    EXPECT_EQ(lines.numbersByTag.at(tag).size(), static_cast<std::size_t>(count)) << tag;
+  }
+  for (int f = 1; f <= 3; ++f) {
+    if (fs::exists(File("Fork", f))) {
+      EXPECT_LE(fs::file_size(File("Fork", f)), 32767u + 60u);
+    }
+  }
 }
 
 // A line the file does not take whole (a failed write, a short write, a failed flush) is reported,
