@@ -75,6 +75,10 @@ class LUMENRT_EXPORT FileService {
   virtual bool LockNoticingOthers(FileHandle file, bool* othersSince);
   // Releases the lock taken with Lock or LockNoticingOthers. By default nothing.
   virtual void Unlock(FileHandle file);
+  // Cuts the file back to its first size bytes (the part of a line that a full disk tore off). What
+  // waits in the stream is not written first: the caller truncates a handle with nothing pending.
+  // False on failure. By default false: nothing is cut.
+  virtual bool Truncate(FileHandle file, std::int64_t size);
   // The last modification time of the file at path, in nanoseconds since 1970, and its size; false
   // when the file does not exist or cannot be examined. By default false.
   virtual bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size);

@@ -123,6 +123,15 @@ class PosixFileService final : public FileService {
     file->held = OpenFile::Held::kNothing;
   }
 
+  bool Truncate(FileHandle file, std::int64_t size) override {
+    if (file == nullptr || file == StandardOutput() || size < 0) return false;
+    int rc;
+    do {
+      rc = ftruncate(fileno(file->stream), static_cast<off_t>(size));
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+  }
+
   bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size) override {
     struct stat st {};
     if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -211,7 +213,8 @@ TEST_F(LogWriterReliability, AForkedChildLeavesTheLockToItsHost) {
 }
 
 // A line the file does not take whole (a failed write, a short write, a failed flush) is reported,
-// answered with 0 and not counted: the count stays the file's real size.
+// answered with 0 and not counted: what arrived of it is cut off, so the file holds the lines before
+// and after it, whole, and the count stays the file's real size.
 TEST_F(LogWriterReliability, FailedWritesAreReportedAndNotCounted) {
   const struct {
     const char* name;
@@ -243,6 +246,9 @@ TEST_F(LogWriterReliability, FailedWritesAreReportedAndNotCounted) {
     const auto real = static_cast<std::int32_t>(fs::file_size(File(base, 1)));
     EXPECT_EQ(s.bytesWritten, real);
     EXPECT_EQ(Stored(base, "BytesWritten"), real);
+    const std::string text = ReadFile(File(base, 1));
+    EXPECT_EQ(real, 2 * 12 + 12) << text;
+    EXPECT_EQ(text.substr(12, 6) + text.substr(30), "first\nthird\n") << text;
     lumenrt::LogClose();
   }
 }
@@ -255,6 +261,47 @@ TEST_F(LogWriterReliability, FullDiskMakesTheToolFail) {
   EXPECT_NE(r.exit, 0) << r.out;
   EXPECT_NE(r.err.find("LOGS-E-LOGWRITE"), std::string::npos) << r.err;
   EXPECT_EQ(Stored("Full", "BytesWritten"), 0);
+}
+
+// A line torn by a full disk (a small tmpfs filled up; as root, in a private mount namespace,
+// skipped otherwise) is cut off again: the count stays the file's size, and once there is room the
+// next line starts on a line of its own.
+TEST_F(LogWriterReliability, ALineTornByAFullDiskIsCutOff) {
+  const std::string disk = Dir() + "disk/";
+  fs::create_directory(disk);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_PRIVATE | MS_REC, nullptr) != 0 ||
+        mount("lumenrt-test", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+      _exit(77);
+    if (LogOpen(disk.c_str(), "Full", 1) != 1 || LogWrite(0, "first") != 1) _exit(1);
+    {
+      std::ofstream filler(disk + "filler", std::ios::binary);
+      const std::string page(4096, 'f');
+      while (filler.write(page.data(), static_cast<std::streamsize>(page.size())) && filler.flush()) {
+      }
+    }
+    ::testing::internal::CaptureStderr();
+    const int torn = LogWrite(0, std::string(5000, 'x').c_str());
+    ::testing::internal::GetCapturedStderr();
+    const std::string file = disk + "Full-1.LOG";
+    if (torn != 0) _exit(2);
+    if (lumenrt::CurrentLogStatus().bytesWritten != static_cast<std::int32_t>(fs::file_size(file))) _exit(3);
+    fs::remove(disk + "filler");
+    if (LogWrite(0, "next") != 1) _exit(4);
+    const std::string text = ReadFile(file);
+    if (lumenrt::CurrentLogStatus().bytesWritten != static_cast<std::int32_t>(text.size())) _exit(5);
+    _exit(text.size() == 2 * 12 + 6 + 5 && text.substr(12, 6) == "first\n" && text.substr(30) == "next\n"
+              ? 0
+              : 6);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "needs root for a private mount namespace";
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1 no log, 2 torn line answered 1, 3 count is not the size, 4 no room "
+         "again, 5 count is not the size afterwards, 6 the next line is glued on";
 }
 
 // A store that cannot be read at open: reported, and the log goes on in the newest file of the
