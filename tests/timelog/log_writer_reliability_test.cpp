@@ -327,4 +327,26 @@ TEST_F(LogWriterReliability, UnreadableStoreContinuesInTheNewestFile) {
   EXPECT_EQ(ReadFile(File("Agent", 1)), "line\n");
 }
 
+// A store that can be read but not written (a directory the process may not write): the log
+// continues at the stored position, not in the newest file.
+TEST_F(LogWriterReliability, AStoreThatCannotBeWrittenStillGivesThePosition) {
+  const auto now = fs::file_time_type::clock::now();
+  for (int f = 1; f <= 3; ++f) {
+    WriteFile(File("Agent", f), "line\n");
+    fs::permissions(File("Agent", f), fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                                          ~fs::perms::others_exec);
+    fs::last_write_time(File("Agent", f), now - std::chrono::hours(4 - f));  // file 3 is the newest
+  }
+  fs::permissions(Dir(), fs::perms::all);
+  ASSERT_EQ(WriteAgentNumber("Agent_CurrLogFileNo", 1, 1), 1);
+  ASSERT_EQ(WriteAgentNumber("Agent_CurrLogBytesWritten", 5, 1), 1);
+  lumenrt::testing::CloseStoreConnection();
+  const std::string expected = File("Agent", 2);
+  const int code = lumenrt::testing::RunWithReadOnlyStore(store_.file(), [&] {
+    if (LogOpen(Dir().c_str(), "Agent", 0) != 1) return 1;
+    return lumenrt::CurrentLogStatus().fileName == expected ? 0 : 2;
+  });
+  EXPECT_EQ(code, 0) << "1: no log, 2: not the stored file";
+}
+
 }  // namespace
