@@ -26,8 +26,6 @@
 #include <memory>
 #include <string>
 
-#include <sys/types.h>
-
 namespace lumenrt::platform::posix {
 
 struct SharedLockRecord;
@@ -56,7 +54,7 @@ class SharedFileLock {
   int descriptor_;
   SharedLockRecord* record_;
   std::string name_;
-  pid_t owner_;
+  std::uint64_t generation_;  // the process's fork count when it was made
   std::uint64_t lastReleases_ = 0;
   bool known_ = false;
   bool nameRemoved_ = false;
