@@ -35,6 +35,9 @@
 // goes on from there until the number would pass 2147483647, where it starts over at 0; a byte
 // count above the limit rotates after the next line.
 //
+// The library closes the log when it is unloaded (and so at the process's end); lines written after
+// that go to standard output.
+//
 // Thread safety: process-wide state; one thread writes at a time (the lock is between processes).
 #pragma once
 
