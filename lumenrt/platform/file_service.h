@@ -66,7 +66,8 @@ class LUMENRT_EXPORT FileService {
   // flush does not hide how much really arrived); -1 on failure. By default Size.
   virtual std::int64_t StoredSize(FileHandle file);
   // Waits for the exclusive advisory lock of the open file (the lock belongs to this handle: other
-  // handles, of this process or another, wait; closing the handle releases it); false on failure.
+  // handles, of this process or another, wait; closing the handle releases it; a child that
+  // inherited the handle through fork locks on its own, excluding its parent); false on failure.
   // The lock binds only callers that take it. By default no lock is taken and the answer is true.
   virtual bool Lock(FileHandle file);
   // Lock, telling in *othersSince whether another handle has held the lock since this one last

@@ -87,14 +87,16 @@ LiveLocks& Live() {
   return *live;
 }
 
-// How many forks lie between the first lock of the process and this process: a lock made at another
-// count was made by an ancestor. Counted in the child of each fork, so that telling costs no system
-// call.
 std::atomic<std::uint64_t> g_forks{0};
 void CountFork() { g_forks.fetch_add(1, std::memory_order_relaxed); }
-std::uint64_t ForkGeneration() { return g_forks.load(std::memory_order_relaxed); }
 
 }  // namespace
+
+std::uint64_t ForkGeneration() {
+  static const bool counting = pthread_atfork(nullptr, nullptr, &CountFork) == 0;
+  (void)counting;
+  return g_forks.load(std::memory_order_relaxed);
+}
 
 bool FlockRetrying(int descriptor, int operation) {
   while (flock(descriptor, operation) != 0) {
@@ -155,9 +157,8 @@ std::unique_ptr<SharedFileLock> SharedFileLock::ForFile(int fd) {
 
 SharedFileLock::SharedFileLock(int descriptor, SharedLockRecord* record, std::string name)
     : descriptor_(descriptor), record_(record), name_(std::move(name)), generation_(ForkGeneration()) {
-  static const bool registered = std::atexit(&SharedFileLock::RemoveUnusedNames) == 0 &&
-                                 pthread_atfork(nullptr, nullptr, &CountFork) == 0;
-  (void)registered;
+  static const bool atExit = std::atexit(&SharedFileLock::RemoveUnusedNames) == 0;
+  (void)atExit;
   LiveLocks& live = Live();
   const std::lock_guard<std::mutex> hold(live.mutex);
   live.locks.push_back(this);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -173,6 +174,38 @@ TEST_F(FileLock, AForkedChildIsAUserOnlyOfTheLockItTakes) {
     files_.Close(mine);
     EXPECT_FALSE(Exists(object)) << "the parent was the last user";
   }
+}
+
+// Where the lock is flock on the file (here a FIFO, which has no shared object), a child that
+// inherited the handle locks through a descriptor of its own: it excludes its parent.
+TEST_F(FileLock, AForkedChildExcludesItsParentWithoutASharedObject) {
+  const std::string fifo = dir_.path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  FileHandle mine = files_.Open(fifo.c_str(), FileOpenMode::kAppend, nullptr);
+  ASSERT_NE(mine, nullptr);
+  ASSERT_TRUE(TakeAndRelease(files_, mine).locked);
+  int held[2], released[2];
+  ASSERT_EQ(pipe(held), 0);
+  ASSERT_EQ(pipe(released), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!SystemFileService().Lock(mine) || write(held[1], "h", 1) != 1) _exit(1);
+    usleep(200000);
+    if (write(released[1], "r", 1) != 1) _exit(1);
+    SystemFileService().Unlock(mine);
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(held[0], &byte, 1), 1);
+  alarm(30);
+  ASSERT_TRUE(files_.Lock(mine));
+  alarm(0);
+  fcntl(released[0], F_SETFL, O_NONBLOCK);
+  EXPECT_EQ(read(released[0], &byte, 1), 1) << "the parent took the lock while the child held it";
+  files_.Unlock(mine);
+  EXPECT_EQ(WaitFor(child), 0);
+  for (int fd : {held[0], held[1], released[0], released[1]}) close(fd);
+  files_.Close(mine);
 }
 
 TEST_F(FileLock, OtherFilesThanRegularOnesLockWithoutASharedObject) {

@@ -60,6 +60,11 @@ class SharedFileLock {
   bool nameRemoved_ = false;
 };
 
+// How many forks lie between the first call in the process's line and this process (counted in the
+// child of each fork, so that asking costs no system call): what was made at another count was made
+// by an ancestor, and its descriptors are shared with it.
+std::uint64_t ForkGeneration();
+
 // flock(descriptor, operation), again while a signal interrupts it; false on any other failure.
 bool FlockRetrying(int descriptor, int operation);
 
