@@ -348,8 +348,7 @@ int OpenStore(bool forWrite) {
       if (error != 0 && error != EIO) error = readWriteError;
     }
     if (error != 0) return error;
-  }
-  if (!connection.schemaReady) {
+  } else if (!connection.schemaReady) {
     if (int error = CheckSchema(); error != 0) return error;
   }
   if (forWrite && !connection.stamped) return CreateSchema();
