@@ -67,7 +67,8 @@ class LUMENRT_EXPORT FileService {
   // flush does not hide how much really arrived); -1 on failure. By default Size.
   virtual std::int64_t StoredSize(FileHandle file);
   // Waits for the exclusive advisory lock of the open file (the lock belongs to this handle: other
-  // handles, of this process or another, wait; closing the handle releases it); false on failure.
+  // handles, of this process or another, wait; closing the handle releases it; a child that
+  // inherited the handle through fork locks on its own, excluding its parent); false on failure.
   // The lock binds only callers that take it. By default no lock is taken and the answer is true.
   virtual bool Lock(FileHandle file);
   // Lock, telling in *othersSince whether another handle has held the lock since this one last
@@ -76,6 +77,10 @@ class LUMENRT_EXPORT FileService {
   virtual bool LockNoticingOthers(FileHandle file, bool* othersSince);
   // Releases the lock taken with Lock or LockNoticingOthers. By default nothing.
   virtual void Unlock(FileHandle file);
+  // Cuts the file back to its first size bytes (the part of a line that a full disk tore off). What
+  // waits in the stream is not written first: the caller truncates a handle with nothing pending.
+  // False on failure. By default false: nothing is cut.
+  virtual bool Truncate(FileHandle file, std::int64_t size);
   // The last modification time of the file at path, in nanoseconds since 1970, and its size; false
   // when the file does not exist or cannot be examined. By default false.
   virtual bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size);
