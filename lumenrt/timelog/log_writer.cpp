@@ -216,8 +216,6 @@ void ReportFailedWrite(const LogState& s) {
   ReportMessage(&sink, kFacilityLogs, kMessageLogWriteFailed, s.fileName.c_str());
 }
 
-[[maybe_unused]] const bool g_routesInstalled = (lumenrt::InstallLogWriterRoutes(), true);
-
 }  // namespace
 
 int LogOpen(const char* directory, const char* baseName, int truncate) {
