@@ -35,8 +35,6 @@ constexpr BuiltInFormat kBuiltInFormats[] = {
 // Catalogues are small text files; anything larger is refused rather than read into memory.
 constexpr std::size_t kMaxCatalogueBytes = 16 * 1024 * 1024;
 
-[[maybe_unused]] const bool g_builtInInstalled = (InstallBuiltInMessageTable(), true);
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool IsUnsupportedLetter(char c) { return c != '\0' && std::strchr("SCeEfFgGaApnm", c) != nullptr; }

@@ -227,18 +227,6 @@ void ReportFailedWrite(const LogState& s) {
   ReportMessage(&sink, kFacilityLogs, kMessageLogWriteFailed, s.fileName.c_str());
 }
 
-[[maybe_unused]] const bool g_routesInstalled = (lumenrt::InstallLogWriterRoutes(), true);
-
-// Unloading the library closes the log, its lock file and the lock's shared memory: a host that loads
-// and unloads the library again and again would otherwise keep them all. Made while the library is
-// loaded, before the layers above, so their globals' last reports still reach the file.
-struct CloseAtUnload {
-  CloseAtUnload() = default;
-  CloseAtUnload(const CloseAtUnload&) = delete;
-  CloseAtUnload& operator=(const CloseAtUnload&) = delete;
-  ~CloseAtUnload() { lumenrt::LogClose(); }
-} g_closeAtUnload;
-
 }  // namespace
 
 int LogOpen(const char* directory, const char* baseName, int truncate) {

@@ -1,6 +1,6 @@
 // What the library's start-up built, and the order in which unloading the library destroys it,
 // proven by a separate host that loads and unloads the real shared library.
-#include "lumenrt/core/startup.h"
+#include "lumenrt/startup/startup.h"
 
 #include <cstdio>
 #include <cstdlib>
