@@ -1,28 +1,18 @@
 # Checks that the library's includes point down the layers (run as a test:
 # cmake -DROOT=<source dir> -P cmake/check_layers.cmake).
 #
-# Layers, lowest first: platform < core < {timelog, crypto} < config < plugins < system < startup.
-# A file includes headers of its own layer and the layers below it. A file's layer is its folder
-# under lumenrt/, except that lumenrt/startup/ and files named startup* anywhere are start-up. A
-# public header (one outside an internal/ folder) includes no internal header, since internal
-# headers are not installed.
+# A file includes headers of its own layer and the layers below it (cmake/layers.cmake); a file's
+# layer is its folder under lumenrt/. A public header (one outside an internal/ folder) includes no
+# internal header, since internal headers are not installed.
 cmake_minimum_required(VERSION 3.22)
-set(layers platform core timelog crypto config plugins system startup)
-set(allowed_platform platform)
-set(allowed_core platform core)
-set(allowed_timelog platform core timelog)
-set(allowed_crypto platform core crypto)
-set(allowed_config platform core timelog crypto config)
-set(allowed_plugins platform core timelog crypto config plugins)
-set(allowed_system platform core timelog crypto config plugins system)
-set(allowed_startup ${layers})
+include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
+set(layers ${LUMENRT_LAYERS})
+foreach(layer ${layers})
+  set(allowed_${layer} ${LUMENRT_LAYER_BELOW_${layer}} ${layer})
+endforeach()
 
 function(layer_of rel out)
-  get_filename_component(name ${rel} NAME)
   string(REGEX REPLACE "/.*" "" layer ${rel})
-  if(name MATCHES "^startup")
-    set(layer startup)
-  endif()
   set(${out} ${layer} PARENT_SCOPE)
 endfunction()
 

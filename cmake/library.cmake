@@ -1,9 +1,8 @@
 # The library, built layer by layer.
 #
-# Layers, lowest first: platform < core < {timelog, crypto} < config < plugins < system < startup.
-# Each layer is an object library compiled from the sources of its folder (lumenrt/<layer>/, globbed,
-# so a new file needs no edit here). Start-up, the top layer, is lumenrt/startup/ plus any file named
-# startup*.cpp in another layer's folder.
+# The layers and what each may use are described once, in cmake/layers.cmake. Each layer is an object
+# library compiled from the sources of its folder (lumenrt/<layer>/, globbed, so a new file needs no
+# edit here).
 #
 # A layer may use only the layers below it. Two checks hold the line:
 # - every layer's objects, with the layers below it, are linked into a throw-away shared library with
@@ -18,15 +17,7 @@
 #   with the library's include root and dependencies; what the test executables link, so that they
 #   reach internals.
 
-set(LUMENRT_LAYERS platform core timelog crypto config plugins system startup)
-set(LUMENRT_LAYER_BELOW_platform "")
-set(LUMENRT_LAYER_BELOW_core platform)
-set(LUMENRT_LAYER_BELOW_timelog platform core)
-set(LUMENRT_LAYER_BELOW_crypto platform core)
-set(LUMENRT_LAYER_BELOW_config platform core timelog crypto)
-set(LUMENRT_LAYER_BELOW_plugins platform core timelog crypto config)
-set(LUMENRT_LAYER_BELOW_system platform core timelog crypto config plugins)
-set(LUMENRT_LAYER_BELOW_startup platform core timelog crypto config plugins system)
+include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
 
 file(GLOB_RECURSE LUMENRT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/lumenrt/*.cpp)
 # Each system compiles its own implementations of the platform services (cmake/windows.cmake).
@@ -37,14 +28,9 @@ else()
 endif()
 
 # Sources of each layer.
-set(LUMENRT_STARTUP_SOURCES "")
 foreach(src ${LUMENRT_SOURCES})
-  get_filename_component(name ${src} NAME)
   file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR}/lumenrt ${src})
   string(REGEX REPLACE "/.*" "" layer ${rel})
-  if(name MATCHES "^startup" OR layer STREQUAL "startup")
-    set(layer startup)
-  endif()
   if(NOT layer IN_LIST LUMENRT_LAYERS)
     message(FATAL_ERROR "lumenrt/${rel} lies in no layer; layers are: ${LUMENRT_LAYERS}")
   endif()

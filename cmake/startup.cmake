@@ -37,20 +37,20 @@ if(LUMENRT_TESTS AND TARGET test_plugins)
     LUMENRT_PROBE_BARE_MODULE="$<TARGET_FILE:plug_probe_bare>")
 endif()
 
-if(LUMENRT_TESTS AND TARGET test_core)
-  # A host that loads the library at run time, uses it and unloads it (tests/core/startup_test.cpp).
-  add_executable(plug_unload_probe tests/core/unload/unload_probe.cc)
+if(LUMENRT_TESTS AND TARGET test_startup)
+  # A host that loads the library at run time, uses it and unloads it (tests/startup/startup_test.cpp).
+  add_executable(plug_unload_probe tests/startup/unload/unload_probe.cc)
   target_include_directories(plug_unload_probe PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(plug_unload_probe PRIVATE lumenrt_warnings ${CMAKE_DL_LIBS})
-  add_dependencies(test_core plug_unload_probe)
+  add_dependencies(test_startup plug_unload_probe)
   if(TARGET plug_probe_factory)
-    add_dependencies(test_core plug_probe_factory plug_probe_exch plug_probe_mapi)
-    target_compile_definitions(test_core PRIVATE
+    add_dependencies(test_startup plug_probe_factory plug_probe_exch plug_probe_mapi)
+    target_compile_definitions(test_startup PRIVATE
       LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
       LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>"
       LUMENRT_PROBE_MAPI_MODULE="$<TARGET_FILE:plug_probe_mapi>")
   endif()
-  target_compile_definitions(test_core PRIVATE
+  target_compile_definitions(test_startup PRIVATE
     LUMENRT_UNLOAD_PROBE="$<TARGET_FILE:plug_unload_probe>"
     LUMENRT_LIBRARY_FILE="$<TARGET_FILE:lumenrt>")
 endif()

@@ -1,7 +1,8 @@
 // libFuzzer target: ICMP reply decoding of untrusted messages. WaitForReply reads the messages from
 // fake socket entry points and must answer a valid code or raise GenericError, never read a byte of
 // the packet buffer past the bytes of the message (the rest of the buffer is poisoned under
-// AddressSanitizer after each read), and never loop without reading.
+// AddressSanitizer after each read), and never loop without reading. The clock stands still, so the
+// probe's wait never runs out while messages remain and every select is given the whole wait.
 //
 // Input: byte 0 is the probe number, byte 1 the flags (bit 0 short wait, bit 1 timing), then the
 // messages, each a 16-bit big-endian length and that many bytes (cut to what is left). The probes
@@ -22,6 +23,7 @@
 #define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
 #endif
 
+#include "lumenrt/platform/clock.h"
 #include "lumenrt/plugins/generic_error.h"
 #include "lumenrt/system/icmp_reply.h"
 #include "lumenrt/system/socket_entry.h"
@@ -70,11 +72,21 @@ std::uint16_t Htons(std::uint16_t value) { return static_cast<std::uint16_t>(val
 
 int Error() { return 10054; }
 
+class StillClock : public lumenrt::platform::Clock {
+ public:
+  std::uint64_t CurrentFileTime() override { return 0; }
+  bool CurrentLocalZone(lumenrt::LocalZone*) override { return false; }
+  std::int64_t HighResolutionCounter() override { return 1000000; }
+  std::int64_t HighResolutionFrequency() override { return 1000000; }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   lumenrt::InstalledSocketEntryPoints() = {FakeSelect, FakeRecvFrom, Htons, Error};
+  static StillClock clock;
+  lumenrt::platform::SubstituteClock(&clock);
   lumenrt::TracingState& t = lumenrt::Tracing();
   lumenrt::TraceProbeRecord record;
   t.socket = kSocket;

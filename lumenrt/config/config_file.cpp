@@ -1,10 +1,9 @@
 #include "lumenrt/config/config_file.h"
 
 #include <charconv>
-#include <cstring>
 
 #include "lumenrt/config/schema.h"
-#include "lumenrt/platform/file_service.h"
+#include "lumenrt/core/internal/text_file.h"
 
 namespace lumenrt {
 namespace {
@@ -95,24 +94,12 @@ int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<Conf
 }
 
 int LoadConfigFile(const std::string& path, ConfigSource& source, std::vector<ConfigFileProblem>& problems) {
-  std::string contents;
-  int error = 0;
-  switch (platform::CurrentFileService().ReadWholeFile(path.c_str(), std::string::npos, &contents, &error)) {
-    case platform::FileReadStatus::kOk:
-      return LoadConfigText(contents, source, problems);
-    case platform::FileReadStatus::kIsDirectory:
-      problems.push_back({0, "cannot read " + path + ": it is a directory"});
-      return -1;
-    case platform::FileReadStatus::kCannotOpen:
-      problems.push_back({0, "cannot open " + path + ": " + std::strerror(error)});
-      return -1;
-    case platform::FileReadStatus::kCannotRead:
-    case platform::FileReadStatus::kTooLarge:
-    case platform::FileReadStatus::kNoMemory:
-      break;
+  std::string contents, problem;
+  if (!ReadTextFile(path.c_str(), kMaxConfigFileBytes, "a configuration file", &contents, &problem)) {
+    problems.push_back({0, path + ": " + problem});
+    return -1;
   }
-  problems.push_back({0, "cannot read " + path});
-  return -1;
+  return LoadConfigText(contents, source, problems);
 }
 
 }  // namespace lumenrt

@@ -15,10 +15,13 @@
 //
 // Failure: a line that cannot be used (no "=", an unknown name, an id beyond 32 bits, a zero byte)
 // is reported with its line number and skipped; every other line is still loaded. A file that
-// cannot be read is reported with line 0. Memory exhaustion raises the ZString allocation error.
+// cannot be read is reported with line 0, in one line naming the file ("PATH: cannot open: ..."), and
+// so is one that is not a regular file (a device such as /dev/zero, a FIFO: refused without reading
+// or waiting) or holds more than kMaxConfigFileBytes. Memory exhaustion raises the ZString allocation error.
 // Threads: the loader touches only the source it is given.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +30,10 @@
 #include "lumenrt/platform/export.h"
 
 namespace lumenrt {
+
+// Configuration files hold a few hundred short lines, a long include list at most; 16 MiB leaves room
+// for any real one while bounding what a wrong path (a disk image, a log) costs to read.
+inline constexpr std::size_t kMaxConfigFileBytes = 16 * 1024 * 1024;
 
 struct LUMENRT_EXPORT ConfigFileProblem {
   int line;             // 1-based; 0 for the file as a whole

@@ -11,7 +11,7 @@
 #include "lumenrt/platform/internal/text_helpers.h"
 
 // CurrentKeyName and CurrentKeyValue are start-up globals 11 and 12: defined with the others, in
-// order, in lumenrt/core/startup.cpp.
+// order, in lumenrt/startup/startup.cpp.
 
 namespace lumenrt {
 

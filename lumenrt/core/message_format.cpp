@@ -1,13 +1,12 @@
 #include "lumenrt/core/message_format.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 #include <unordered_map>
 
 #include "lumenrt/core/internal/built_in_messages.h"
-#include "lumenrt/platform/file_service.h"
+#include "lumenrt/core/internal/text_file.h"
 #include "lumenrt/platform/internal/string_tables.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/message_module.h"
@@ -36,8 +35,6 @@ constexpr BuiltInFormat kBuiltInFormats[] = {
 // Catalogues are small text files; anything larger is refused rather than read into memory.
 constexpr std::size_t kMaxCatalogueBytes = 16 * 1024 * 1024;
 
-[[maybe_unused]] const bool g_builtInInstalled = (InstallBuiltInMessageTable(), true);
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool IsUnsupportedLetter(char c) { return c != '\0' && std::strchr("SCeEfFgGaApnm", c) != nullptr; }
@@ -53,9 +50,6 @@ void ReadField(std::string_view format, std::size_t& i, int* value) {
 }
 
 std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
-
-// The file service answers errno values on every system (not the system's own error codes).
-std::string ErrnoText(int code) { return std::strerror(code); }
 
 }  // namespace
 
@@ -249,22 +243,8 @@ ModuleHandle LoadMessageCatalogue(const char* path, std::string* error) {
     return nullptr;
   };
   if (name.empty()) return fail("no catalogue file named");
-  std::string text;
-  int code = 0;
-  switch (platform::CurrentFileService().ReadWholeFile(path, kMaxCatalogueBytes, &text, &code)) {
-    case platform::FileReadStatus::kOk:
-      break;
-    case platform::FileReadStatus::kCannotOpen:
-      return fail("cannot open: " + ErrnoText(code));
-    case platform::FileReadStatus::kIsDirectory:
-      return fail((code == EISDIR ? "cannot read: " : "cannot open: ") + ErrnoText(code));
-    case platform::FileReadStatus::kCannotRead:
-      return fail("cannot read: " + ErrnoText(code));
-    case platform::FileReadStatus::kTooLarge:
-      return fail("file is larger than 16 MiB, not a catalogue");
-    case platform::FileReadStatus::kNoMemory:
-      return fail("not enough memory to read the file");
-  }
+  std::string text, problem;
+  if (!ReadTextFile(path, kMaxCatalogueBytes, "a catalogue", &text, &problem)) return fail(problem);
   return ParseMessageCatalogue(text, path, error);
 }
 

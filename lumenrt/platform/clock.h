@@ -47,7 +47,8 @@ class LUMENRT_EXPORT Clock {
   // system cannot tell.
   virtual bool CurrentLocalZone(LocalZone* out) = 0;
   // A high-resolution counter for measuring intervals: it never goes back and advances
-  // HighResolutionFrequency() counts per second. Its zero point has no meaning.
+  // HighResolutionFrequency() counts per second. Its zero point has no meaning. Each answers 0 when
+  // the system cannot tell.
   virtual std::int64_t HighResolutionCounter() = 0;
   virtual std::int64_t HighResolutionFrequency() = 0;
 };

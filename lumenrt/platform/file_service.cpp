@@ -16,6 +16,7 @@ bool FileService::LockNoticingOthers(FileHandle file, bool* othersSince) {
   return Lock(file);
 }
 void FileService::Unlock(FileHandle) {}
+bool FileService::Truncate(FileHandle, std::int64_t) { return false; }
 bool FileService::Examine(const char*, std::int64_t*, std::int64_t*) { return false; }
 
 FileService& CurrentFileService() { return g_substitute.Current(SystemFileService()); }

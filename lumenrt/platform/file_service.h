@@ -42,6 +42,7 @@ enum class FileReadStatus {
   kCannotRead,   // *error: the system's code
   kTooLarge,     // the file holds more than the limit
   kNoMemory,     // no memory for the contents
+  kNotRegular,   // not a regular file (a device, a FIFO, a socket): never read, nor waited on
 };
 
 class LUMENRT_EXPORT FileService {
@@ -66,7 +67,8 @@ class LUMENRT_EXPORT FileService {
   // flush does not hide how much really arrived); -1 on failure. By default Size.
   virtual std::int64_t StoredSize(FileHandle file);
   // Waits for the exclusive advisory lock of the open file (the lock belongs to this handle: other
-  // handles, of this process or another, wait; closing the handle releases it); false on failure.
+  // handles, of this process or another, wait; closing the handle releases it; a child that
+  // inherited the handle through fork locks on its own, excluding its parent); false on failure.
   // The lock binds only callers that take it. By default no lock is taken and the answer is true.
   virtual bool Lock(FileHandle file);
   // Lock, telling in *othersSince whether another handle has held the lock since this one last
@@ -75,11 +77,17 @@ class LUMENRT_EXPORT FileService {
   virtual bool LockNoticingOthers(FileHandle file, bool* othersSince);
   // Releases the lock taken with Lock or LockNoticingOthers. By default nothing.
   virtual void Unlock(FileHandle file);
+  // Cuts the file back to its first size bytes (the part of a line that a full disk tore off). What
+  // waits in the stream is not written first: the caller truncates a handle with nothing pending.
+  // False on failure. By default false: nothing is cut.
+  virtual bool Truncate(FileHandle file, std::int64_t size);
   // The last modification time of the file at path, in nanoseconds since 1970, and its size; false
   // when the file does not exist or cannot be examined. By default false.
   virtual bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size);
 
-  // Reads the whole file at path into *contents (replaced). More than `limit` bytes is kTooLarge.
+  // Reads the whole file at path into *contents (replaced). More than `limit` bytes is kTooLarge;
+  // only regular files (and directories, to say what they are) are opened, so a device that never
+  // ends or a FIFO without a writer is refused at once.
   virtual FileReadStatus ReadWholeFile(const char* path, std::size_t limit, std::string* contents,
                                        int* error) = 0;
 };

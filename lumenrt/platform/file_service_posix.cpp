@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,17 +18,52 @@
 namespace lumenrt::platform {
 
 struct OpenFile {
-  explicit OpenFile(std::FILE* s) : stream(s) {}
+  OpenFile(std::FILE* s, std::string p)
+      : stream(s), path(std::move(p)), generation(posix::ForkGeneration()) {}
+  ~OpenFile() {
+    if (ownDescriptor >= 0) ::close(ownDescriptor);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+
   std::FILE* stream;
+  std::string path;  // as opened
+  // The lock state below belongs to the process at this fork count; a child that inherited the
+  // handle starts its own.
+  std::uint64_t generation;
+  bool inherited = false;
   // The file's lock between processes, made at the first Lock; flock when none can be made.
   std::unique_ptr<posix::SharedFileLock> shared;
   bool sharedTried = false;
+  // In a child: a descriptor of the file opened by the child itself, since a flock taken on the
+  // inherited one would be shared with the parent.
+  int ownDescriptor = -1;
+  int flocked = -1;  // the descriptor holding the flock
   enum class Held { kNothing, kShared, kFlock } held = Held::kNothing;
 };
 
 namespace {
 
 using posix::FlockRetrying;
+
+// The descriptor to flock: the stream's own in the process that opened the file; in a child that
+// inherited the handle, one it opens itself (when the path still names the same file).
+int FlockDescriptor(OpenFile* file) {
+  const int streamDescriptor = fileno(file->stream);
+  if (!file->inherited || file->path.empty()) return streamDescriptor;
+  if (file->ownDescriptor < 0) {
+    const int own = ::open(file->path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat a {
+    }, b{};
+    if (own >= 0 && fstat(own, &a) == 0 && fstat(streamDescriptor, &b) == 0 && a.st_dev == b.st_dev &&
+        a.st_ino == b.st_ino) {
+      file->ownDescriptor = own;
+    } else if (own >= 0) {
+      ::close(own);
+    }
+  }
+  return file->ownDescriptor >= 0 ? file->ownDescriptor : streamDescriptor;
+}
 
 class PosixFileService final : public FileService {
  public:
@@ -51,7 +88,11 @@ class PosixFileService final : public FileService {
       if (error != nullptr) *error = path != nullptr ? errno : EINVAL;
       return nullptr;
     }
-    auto* file = new (std::nothrow) OpenFile(stream);
+    OpenFile* file = nullptr;
+    try {
+      file = new OpenFile(stream, path);
+    } catch (const std::bad_alloc&) {
+    }
     if (file == nullptr) {
       std::fclose(stream);
       if (error != nullptr) *error = ENOMEM;
@@ -60,7 +101,7 @@ class PosixFileService final : public FileService {
   }
 
   FileHandle StandardOutput() override {
-    static OpenFile out(stdout);
+    static OpenFile out(stdout, "");
     return &out;
   }
 
@@ -97,6 +138,15 @@ class PosixFileService final : public FileService {
   bool LockNoticingOthers(FileHandle file, bool* othersSince) override {
     *othersSince = true;
     if (file == nullptr || file->held != OpenFile::Held::kNothing) return false;
+    if (file->generation != posix::ForkGeneration()) {
+      // Inherited through fork: this process becomes a user of its own.
+      file->shared.reset();
+      file->sharedTried = false;
+      if (file->ownDescriptor >= 0) ::close(file->ownDescriptor);
+      file->ownDescriptor = -1;
+      file->generation = posix::ForkGeneration();
+      file->inherited = true;
+    }
     if (!file->sharedTried) {
       file->sharedTried = true;
       file->shared = posix::SharedFileLock::ForFile(fileno(file->stream));
@@ -106,7 +156,9 @@ class PosixFileService final : public FileService {
       return true;
     }
     *othersSince = true;
-    if (!FlockRetrying(fileno(file->stream), LOCK_EX)) return false;
+    const int descriptor = FlockDescriptor(file);
+    if (!FlockRetrying(descriptor, LOCK_EX)) return false;
+    file->flocked = descriptor;
     file->held = OpenFile::Held::kFlock;
     return true;
   }
@@ -114,8 +166,17 @@ class PosixFileService final : public FileService {
   void Unlock(FileHandle file) override {
     if (file == nullptr) return;
     if (file->held == OpenFile::Held::kShared) file->shared->Release();
-    if (file->held == OpenFile::Held::kFlock) flock(fileno(file->stream), LOCK_UN);
+    if (file->held == OpenFile::Held::kFlock) flock(file->flocked, LOCK_UN);
     file->held = OpenFile::Held::kNothing;
+  }
+
+  bool Truncate(FileHandle file, std::int64_t size) override {
+    if (file == nullptr || file == StandardOutput() || size < 0) return false;
+    int rc;
+    do {
+      rc = ftruncate(fileno(file->stream), static_cast<off_t>(size));
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
   }
 
   bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size) override {
@@ -144,19 +205,30 @@ class PosixFileService final : public FileService {
       return FileReadStatus::kCannotOpen;
     }
     struct stat st {};
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+      *error = 0;
+      return FileReadStatus::kNotRegular;
+    }
+    // Without blocking, in case a FIFO took the file's place since: the checks below refuse it.
     int fd;
     do {
-      fd = ::open(path, O_RDONLY | O_CLOEXEC);
+      fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
       *error = errno;
       return stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? FileReadStatus::kIsDirectory
                                                          : FileReadStatus::kCannotOpen;
     }
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
+      *error = errno;
       ::close(fd);
-      *error = EISDIR;
-      return FileReadStatus::kIsDirectory;
+      return FileReadStatus::kCannotRead;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      const bool directory = S_ISDIR(st.st_mode);
+      ::close(fd);
+      *error = directory ? EISDIR : 0;
+      return directory ? FileReadStatus::kIsDirectory : FileReadStatus::kNotRegular;
     }
     FileReadStatus status = FileReadStatus::kOk;
     try {

@@ -203,6 +203,11 @@ class WindowsFileService final : public FileService {
       *error = LastErrno();
       return FileReadStatus::kCannotOpen;
     }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {  // a console, a pipe, a device
+      CloseHandle(handle);
+      *error = 0;
+      return FileReadStatus::kNotRegular;
+    }
     FileReadStatus status = FileReadStatus::kOk;
     try {
       contents->clear();

@@ -12,6 +12,10 @@
 // file becomes a store on the first write. Stores written before the id was set (id 0, the store's
 // tables only) are read as they are and stamped with the id by the first write.
 //
+// Reads need neither free space nor a directory the process may write: when the store cannot be
+// opened for writing, a read opens it read-only, and when the journal's index cannot be made either,
+// it reads the file alone, provided no journal holds contents that the file lacks.
+//
 // On Windows the location is a registry key that stands in for the root: the text set with
 // SetRegistryStorePath, else %LUMENRT_REGISTRY%, names a key below HKEY_LOCAL_MACHINE (or below
 // HKEY_CURRENT_USER when it starts with "HKEY_CURRENT_USER\" or "HKCU\"); without either the root is

@@ -53,11 +53,22 @@ constexpr const char* kStatementSql[kStatementCount] = {
     "INSERT OR IGNORE INTO keys(path) VALUES(?1)",
 };
 
+// How a connection reaches its file. Reads fall back to the later ones when the file cannot be used
+// for writing (a directory the process may not write, a full file system): the journal's index
+// file must be created or grown for a read-write connection, and for a read-only one too when the
+// journal is missing.
+enum class Access {
+  kReadWrite,
+  kReadOnly,   // no writes; the journal and its index are used where they exist
+  kImmutable,  // the file alone, no locks: only when there is no journal with contents to miss
+};
+
 struct Connection {
   std::string path;
   sqlite3* db = nullptr;
-  bool schemaReady = false;  // the tables are there and ours, so values may be read
-  bool stamped = false;      // the file carries our application id, so values may be written
+  Access access = Access::kReadWrite;  // a connection other than read-write serves one read only
+  bool schemaReady = false;            // the tables are there and ours, so values may be read
+  bool stamped = false;                // the file carries our application id, so values may be written
   sqlite3_stmt* statements[kStatementCount] = {};
 };
 
@@ -83,6 +94,7 @@ void CloseConnection() {
   connection.path.clear();
   connection.schemaReady = false;
   connection.stamped = false;
+  connection.access = Access::kReadWrite;
 }
 
 // The last connection to close folds the journal back into the file and removes it.
@@ -241,6 +253,68 @@ int CreationFailure(const std::string& path, int error) {
   return error;
 }
 
+// The file as a URI, for the read-only ways in: every byte but unreserved ones and '/' escaped.
+std::string FileUri(const std::string& path, Access access) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const unsigned char c : path) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
+        c == '.' || c == '_' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0x0F];
+    }
+  }
+  return uri + (access == Access::kImmutable ? "?mode=ro&immutable=1" : "?mode=ro");
+}
+
+// Opens the connection to path and judges its contents; 0 or the errno-style error (the
+// connection closed).
+int Connect(const std::string& path, Access access, bool create) {
+  sqlite3* db = nullptr;
+  int rc;
+  if (access == Access::kReadWrite) {
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  } else {
+    rc = sqlite3_open_v2(FileUri(path, access).c_str(), &db,
+                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    const int error = RegistryErrnoFromSqlite(rc, db != nullptr ? sqlite3_system_errno(db) : 0);
+    sqlite3_close_v2(db);
+    return create ? CreationFailure(path, error) : error;
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  connection.db = db;
+  connection.path = path;
+  connection.access = access;
+  if (access == Access::kReadWrite) {
+    // Commits reach the operating system at once and the disk at checkpoints (every 1000 journal
+    // frames). Longer journals would make each commit slower: every frame of the one page that a
+    // value write changes lands in the same chain of the journal's index.
+    rc = sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Fail(rc);
+  }
+  return CheckSchema();
+}
+
+// Failures that say the file cannot be used for writing, which a read need not mind.
+bool WriteOnlyFailure(int error) {
+  return error == EACCES || error == EPERM || error == EROFS || error == ENOSPC || error == EDQUOT;
+}
+
+// Whether the journal beside path holds something (or cannot be examined): then the file alone is
+// not the store's whole content.
+bool JournalMayHoldContents(const std::string& path) {
+  struct stat st {};
+  if (stat((path + "-wal").c_str(), &st) == 0) return st.st_size > 0;
+  return errno != ENOENT;
+}
+
 // Opens the connection for the current location. Without a store file a read answers ENOENT and
 // creates nothing; a write creates the directory, the file and the tables.
 int OpenStore(bool forWrite) {
@@ -249,6 +323,7 @@ int OpenStore(bool forWrite) {
     CloseConnection();
     inheritedByFork = false;
   }
+  if (forWrite && connection.db != nullptr && connection.access != Access::kReadWrite) CloseConnection();
   // The common case without building the location: the same $LUMENRT_REGISTRY as last time.
   if (connection.db != nullptr && (forWrite ? connection.stamped : connection.schemaReady)) {
     const std::string set = SetRegistryStorePathValue();
@@ -264,29 +339,27 @@ int OpenStore(bool forWrite) {
     if (forWrite) {
       if (int error = MakeParentDirectories(path); error != 0) return error;
     }
-    sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (forWrite ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-      const int error = RegistryErrnoFromSqlite(rc, db != nullptr ? sqlite3_system_errno(db) : 0);
-      sqlite3_close_v2(db);
-      return forWrite ? CreationFailure(path, error) : error;
+    int error = Connect(path, Access::kReadWrite, forWrite);
+    if (!forWrite && WriteOnlyFailure(error)) {
+      const int readWriteError = error;
+      error = Connect(path, Access::kReadOnly, false);
+      if (WriteOnlyFailure(error) && !JournalMayHoldContents(path))
+        error = Connect(path, Access::kImmutable, false);
+      if (error != 0 && error != EIO) error = readWriteError;
     }
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    connection.db = db;
-    connection.path = path;
-    // Commits reach the operating system at once and the disk at checkpoints (every 1000 journal
-    // frames). Longer journals would make each commit slower: every frame of the one page that a
-    // value write changes lands in the same chain of the journal's index.
-    rc = sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) return Fail(rc);
-  }
-  if (!connection.schemaReady) {
+    if (error != 0) return error;
+  } else if (!connection.schemaReady) {
     if (int error = CheckSchema(); error != 0) return error;
   }
   if (forWrite && !connection.stamped) return CreateSchema();
   return 0;
+}
+
+// Ends a read: a connection other than read-write is not kept, so that the next call uses the
+// store's journal again once it can.
+int EndRead(int error) {
+  if (connection.db != nullptr && connection.access != Access::kReadWrite) CloseConnection();
+  return error;
 }
 
 // The cached statement, reset and ready for binding; null with *error set when it cannot be prepared.
@@ -394,7 +467,7 @@ int RegistryOpenKey(const char* keyPath) {
   if (int error = CheckKeyPath(key); error != 0) return error;
   const auto lock = LockStore();
   int error = OpenStore(false);
-  if (error == 0) error = connection.schemaReady ? SelectKey(key) : ENOENT;
+  if (error == 0) error = EndRead(connection.schemaReady ? SelectKey(key) : ENOENT);
   // The root exists even before the store file does.
   return error == ENOENT && key.empty() ? 0 : error;
 }
@@ -422,17 +495,12 @@ int RegistryCreateKey(const char* keyPath) {
   return Finish(error, /*keepOnMissingKey=*/false);
 }
 
-int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
-                       std::uint32_t* size) {
-  const std::string_view key = keyPath != nullptr ? keyPath : "";
-  const std::string_view name = valueName != nullptr ? valueName : "";
-  if (int error = CheckKeyPath(key); error != 0) return error;
-  if (int error = CheckValueName(name); error != 0) return error;
-  if (size == nullptr || type == nullptr || (data == nullptr && *size != 0)) return EINVAL;
-  const auto lock = LockStore();
-  if (int error = OpenStore(false); error != 0) return error;
-  if (!connection.schemaReady) return ENOENT;
+namespace {
 
+// One value read with the store open and locked.
+int QueryValue(std::string_view key, std::string_view name, int* type, unsigned char* data,
+               std::uint32_t* size) {
+  if (!connection.schemaReady) return ENOENT;
   int error = 0;
   sqlite3_stmt* s = Prepared(kSelectValue, &error);
   if (s == nullptr) return error;
@@ -457,6 +525,20 @@ int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, un
   Done(s);
   if (rc == SQLITE_DONE) return ENOENT;
   return Fail(rc);
+}
+
+}  // namespace
+
+int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, unsigned char* data,
+                       std::uint32_t* size) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  const std::string_view name = valueName != nullptr ? valueName : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  if (int error = CheckValueName(name); error != 0) return error;
+  if (size == nullptr || type == nullptr || (data == nullptr && *size != 0)) return EINVAL;
+  const auto lock = LockStore();
+  if (int error = OpenStore(false); error != 0) return error;
+  return EndRead(QueryValue(key, name, type, data, size));
 }
 
 namespace {

@@ -87,7 +87,16 @@ LiveLocks& Live() {
   return *live;
 }
 
+std::atomic<std::uint64_t> g_forks{0};
+void CountFork() { g_forks.fetch_add(1, std::memory_order_relaxed); }
+
 }  // namespace
+
+std::uint64_t ForkGeneration() {
+  static const bool counting = pthread_atfork(nullptr, nullptr, &CountFork) == 0;
+  (void)counting;
+  return g_forks.load(std::memory_order_relaxed);
+}
 
 bool FlockRetrying(int descriptor, int operation) {
   while (flock(descriptor, operation) != 0) {
@@ -147,7 +156,7 @@ std::unique_ptr<SharedFileLock> SharedFileLock::ForFile(int fd) {
 }
 
 SharedFileLock::SharedFileLock(int descriptor, SharedLockRecord* record, std::string name)
-    : descriptor_(descriptor), record_(record), name_(std::move(name)) {
+    : descriptor_(descriptor), record_(record), name_(std::move(name)), generation_(ForkGeneration()) {
   static const bool atExit = std::atexit(&SharedFileLock::RemoveUnusedNames) == 0;
   (void)atExit;
   LiveLocks& live = Live();
@@ -166,10 +175,13 @@ SharedFileLock::~SharedFileLock() {
   ::close(descriptor_);
 }
 
+bool SharedFileLock::OwnedByThisProcess() const { return generation_ == ForkGeneration(); }
+
 // The last user removes the name; anyone still holding their shared flock keeps it. The object itself
-// stays usable through this process's mapping.
+// stays usable through this process's mapping. A copy inherited through fork shares its flock with
+// the parent's descriptor, so it tells nothing about the users and never removes the name.
 void SharedFileLock::RemoveNameIfLast() {
-  if (!nameRemoved_ && flock(descriptor_, LOCK_EX | LOCK_NB) == 0) {
+  if (!nameRemoved_ && OwnedByThisProcess() && flock(descriptor_, LOCK_EX | LOCK_NB) == 0) {
     shm_unlink(name_.c_str());
     nameRemoved_ = true;
   }

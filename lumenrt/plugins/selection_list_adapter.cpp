@@ -1,6 +1,5 @@
 #include "lumenrt/plugins/selection_list_adapter.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -33,26 +32,12 @@ SelectionEntry MakeEntry(const char* name, std::int32_t source, std::uint8_t inc
   return entry;
 }
 
-}  // namespace
-
-std::string ReadServiceValue(ICfgService& service, std::int32_t key) {
-  std::vector<char> buffer(kSelectionValueBuffer, '\0');
-  for (int attempt = 1;; ++attempt) {
-    auto capacity = static_cast<std::int32_t>(buffer.size());
-    std::int32_t length = capacity;
-    service.getValue(key, buffer.data(), &length);
-    if (length <= capacity || attempt == kMaxValueReads) break;
-    buffer.assign(static_cast<std::size_t>(length), '\0');
-  }
-  return std::string(buffer.data(), ::strnlen(buffer.data(), buffer.size()));
-}
-
-std::vector<SelectionEntry> ParseSelectionValue(const std::string& value, std::int32_t source) {
-  std::vector<SelectionEntry> entries;
-  std::string_view rest(value);
+// Calls visit with each item of a list value that makes an entry: trailing white space dropped,
+// split at commas, trimmed, unquoted, empty ones left out (still escaped).
+template <typename Visit>
+void ForEachItem(std::string_view rest, Visit visit) {
   while (!rest.empty() && IsSpace(rest.back())) rest.remove_suffix(1);
-  if (rest.empty()) return entries;
-
+  if (rest.empty()) return;
   for (bool more = true; more;) {
     std::string_view item;
     std::size_t comma = rest.find(',');
@@ -68,12 +53,45 @@ std::vector<SelectionEntry> ParseSelectionValue(const std::string& value, std::i
       item.remove_prefix(1);
       if (!item.empty()) item.remove_suffix(1);
     }
-    if (item.empty()) continue;
-    std::string name(item);
-    unescapeEntry(name.data(), '^');
-    entries.push_back(MakeEntry(name.c_str(), source, 1));
+    if (!item.empty()) visit(item);
   }
-  return entries;
+}
+
+}  // namespace
+
+std::string ReadServiceValue(ICfgService& service, std::int32_t key) {
+  std::string buffer(kSelectionValueBuffer, '\0');
+  for (int attempt = 1;; ++attempt) {
+    auto capacity = static_cast<std::int32_t>(buffer.size());
+    std::int32_t length = capacity;
+    service.getValue(key, buffer.data(), &length);
+    if (length <= capacity || attempt == kMaxValueReads) break;
+    buffer.assign(static_cast<std::size_t>(length), '\0');
+  }
+  buffer.resize(::strnlen(buffer.data(), buffer.size()));
+  return buffer;
+}
+
+SelectionNames ParseSelectionValue(std::string_view value) {
+  // Counted first, so that each part is allocated once at its size.
+  std::size_t count = 0, bytes = 0;
+  ForEachItem(value, [&](std::string_view item) {
+    ++count;
+    bytes += item.size() + 1;
+  });
+  SelectionNames names;
+  names.starts.reserve(count);
+  names.text.reserve(bytes);
+  ForEachItem(value, [&](std::string_view item) {
+    // Decoded in place at the end of the text (decoding never lengthens a name), then cut.
+    const std::size_t start = names.text.size();
+    names.text.append(item).push_back('\0');
+    unescapeEntry(names.text.data() + start, '^');
+    names.text.resize(start + ::strnlen(names.text.data() + start, SelectionEntry::kNameSize - 1));
+    names.text.push_back('\0');
+    names.starts.push_back(static_cast<std::uint32_t>(start));
+  });
+  return names;
 }
 
 void SelectionListAdapter::setup(std::int32_t tokenType, ICfgService* service, Plugins::Word context) {
@@ -88,7 +106,8 @@ void SelectionListAdapter::Raise(const char* what) const {
 }
 
 void SelectionListAdapter::initialize(bool build) {
-  entries_.clear();
+  names_ = {};
+  closing_ = false;
   cursor_ = 0;
   if (!build) return;
 
@@ -108,9 +127,12 @@ void SelectionListAdapter::initialize(bool build) {
   }
   if (service_ == nullptr) Raise("No ICfgService interface.");
 
-  std::vector<SelectionEntry> parsed = ParseSelectionValue(ReadServiceValue(*service_, key), traits_.source);
-  if (traits_.closingEntry && !parsed.empty()) parsed.push_back(ClosingEntry());
-  entries_ = std::move(parsed);
+  SelectionNames parsed = ParseSelectionValue(ReadServiceValue(*service_, key));
+  if (traits_.closingEntry && !parsed.starts.empty()) {
+    closingEntry_ = ClosingEntry();
+    closing_ = true;
+  }
+  names_ = std::move(parsed);
 }
 
 SelectionEntry SelectionListAdapter::ClosingEntry() const { return MakeEntry("", traits_.source, 0); }
@@ -120,12 +142,15 @@ bool SelectionListAdapter::next(bool restart, SelectionEntry* entry) {
     initialize(true);
     cursor_ = 0;
   }
-  if (cursor_ >= entries_.size()) return false;
+  if (cursor_ >= size()) return false;
   if (entry == nullptr) {
     std::string text = std::string(traits_.className) + ".next: no entry buffer.";
     throw Plugins::PluginException(text.c_str(), kPluginErrorCode);
   }
-  std::memcpy(entry, &entries_[cursor_], sizeof(SelectionEntry));
+  if (cursor_ < names_.starts.size())
+    *entry = MakeEntry(names_.text.data() + names_.starts[cursor_], traits_.source, 1);
+  else
+    *entry = closingEntry_;
   ++cursor_;
   return true;
 }

@@ -11,6 +11,11 @@
 // characters, include flag 1. The Exchange family then closes a non-empty list with one entry whose
 // include flag is 0 (see ExchSelectionListImpl).
 //
+// Memory: the list keeps its names packed (each with its terminating zero byte, one after another,
+// and where each begins), about the value's size plus 4 bytes a name, and makes each 272-byte
+// SelectionEntry only as next hands it out: building from a value costs a few times its size, not
+// 272 bytes for every two of its characters.
+//
 // A rebuild with token type 0 or 1 needs a service: without one it raises PluginException (code 1)
 // "<class>.initialize: No ICfgService interface." instead of calling through a null pointer. The
 // list is empty after any failed rebuild.
@@ -21,6 +26,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lumenrt/platform/export.h"
@@ -30,6 +36,13 @@ namespace lumenrt {
 
 inline constexpr int kSelectionValueBuffer = 260;
 inline constexpr std::int32_t kInitialTokenType = 4;
+
+// The names of a list, packed: each name and its terminating zero byte follow one another in text;
+// starts holds where each begins.
+struct SelectionNames {
+  std::string text;
+  std::vector<std::uint32_t> starts;
+};
 
 // What distinguishes one family's list from the other's.
 struct SelectionListTraits {
@@ -56,7 +69,8 @@ class LUMENRT_EXPORT SelectionListAdapter : public Plugins::ISelectionList {
 
   std::int32_t tokenType() const { return tokenType_; }
   Plugins::Word context() const { return context_; }
-  const std::vector<SelectionEntry>& entries() const { return entries_; }
+  // The entries the list hands out, the closing entry included.
+  std::size_t size() const { return names_.starts.size() + (closing_ ? 1 : 0); }
 
  protected:
   // The closing entry of the Exchange family; the base appends nothing.
@@ -69,7 +83,9 @@ class LUMENRT_EXPORT SelectionListAdapter : public Plugins::ISelectionList {
   Plugins::Word context_ = 0;
   ICfgService* service_ = nullptr;
   std::int32_t tokenType_ = kInitialTokenType;
-  std::vector<SelectionEntry> entries_;
+  SelectionNames names_;
+  bool closing_ = false;  // the closing entry follows the names
+  SelectionEntry closingEntry_{};
   std::size_t cursor_ = 0;
 };
 
@@ -78,7 +94,8 @@ class LUMENRT_EXPORT SelectionListAdapter : public Plugins::ISelectionList {
 // or at the end of the buffer, whichever comes first.
 LUMENRT_EXPORT std::string ReadServiceValue(ICfgService& service, std::int32_t key);
 
-// Splits a list value into entries as the header comment describes (no closing entry).
-LUMENRT_EXPORT std::vector<SelectionEntry> ParseSelectionValue(const std::string& value, std::int32_t source);
+// Splits a list value into the names of its entries as the header comment describes (unescaped, cut
+// to 259 characters; no closing entry). Allocates the value's size and 4 bytes a name, once each.
+LUMENRT_EXPORT SelectionNames ParseSelectionValue(std::string_view value);
 
 }  // namespace lumenrt

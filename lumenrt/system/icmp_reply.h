@@ -34,7 +34,7 @@ struct TraceProbeRecord {
 
 struct TracingState {
   int socket = -1;                                // the raw ICMP socket
-  std::uint8_t shortWait = 0;                     // non-zero: each wait lasts 1 second, else 3
+  std::uint8_t shortWait = 0;                     // non-zero: a probe's wait lasts 1 second, else 3
   std::uint8_t timing = 0;                        // non-zero: record each message's arrival time
   TraceProbeRecord* probe = nullptr;              // receives the sender of each message (may be null)
   unsigned char packet[kTracePacketSize] = {};    // the last message read, IPv4 header included
@@ -59,18 +59,22 @@ inline constexpr int kReplyNone = -3;             // no answering message before
 
 // Waits for the ICMP message that answers probe `probe`. Returns -2 (time exceeded in transit, type
 // 11 code 0), -1 (port unreachable, type 3 code 3), the code 0-255 of another destination-unreachable
-// message, or -3 when a wait (1 or 3 seconds, see shortWait) passes with nothing to read. Messages of
-// other types, for other probes, or whose quoted headers do not lie within the bytes read are skipped
-// and the wait starts afresh.
+// message, or -3 when the probe's wait (1 or 3 seconds, see shortWait) passes without an answer.
+// Messages of other types, for other probes, too short to quote a probe's IPv4 and UDP headers, or
+// whose quoted headers do not lie within the bytes read are skipped.
+//
+// The wait bounds the whole probe: it runs from the call on the platform's high-resolution counter
+// (lumenrt/platform/clock.h), and each message skipped leaves only what remains of it, so a stream of
+// other ICMP traffic (pings to or from the host) cannot keep the call waiting. Where the counter
+// cannot be read, the probe gets one wait of the whole length and ends with the first message skipped.
 //
 // With timing set, `times` (two numbers, may be null) receives the arrival of the last message read
 // on the platform's high-resolution counter: whole seconds, then the fraction in microseconds; both 0
 // when the counter cannot be read.
 //
 // Raises GenericError when the socket cannot go into a select set (negative or not below
-// lumenrt::SocketSet::kCapacity), when the read fails (the text of SocketErrorText), for a message
-// shorter than the ICMP header ("icmplen (N) < 8"), and for a time-exceeded or unreachable message
-// too short to quote the probe's headers ("icmplen (N) < 8 + 20 + 8").
+// lumenrt::SocketSet::kCapacity), when the read fails (the text of SocketErrorText), and for a
+// message shorter than the ICMP header ("icmplen (N) < 8").
 LUMENRT_EXPORT int WaitForReply(int probe, std::int32_t times[2]);
 
 // The name of a destination-unreachable code ("port unreachable" for 3); "[unknown code]" for codes

@@ -32,13 +32,18 @@ int SocketError() {
   return entry();
 }
 
+int SocketSelectWithin(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
+                       const SocketTimeLimit* limit) {
+  auto entry = InstalledSocketEntryPoints().select;
+  if (entry == nullptr) RaiseFormatted("the socket entry point select is not installed");
+  return entry(count, readSet, writeSet, errorSet, limit);
+}
+
 }  // namespace lumenrt
 
 int SocketSelect(int count, lumenrt::SocketSet* readSet, lumenrt::SocketSet* writeSet,
                  lumenrt::SocketSet* errorSet, int seconds) {
-  auto entry = lumenrt::InstalledSocketEntryPoints().select;
-  if (entry == nullptr) RaiseFormatted("the socket entry point select is not installed");
-  if (seconds < 0) return entry(count, readSet, writeSet, errorSet, nullptr);
+  if (seconds < 0) return lumenrt::SocketSelectWithin(count, readSet, writeSet, errorSet, nullptr);
   const lumenrt::SocketTimeLimit limit{seconds, 0};
-  return entry(count, readSet, writeSet, errorSet, &limit);
+  return lumenrt::SocketSelectWithin(count, readSet, writeSet, errorSet, &limit);
 }

@@ -36,6 +36,10 @@ LUMENRT_EXPORT int SocketRecvFrom(int socket, char* buffer, int length, int flag
 LUMENRT_EXPORT std::uint16_t SocketHtons(std::uint16_t value);
 LUMENRT_EXPORT int SocketError();
 
+// Calls the installed select with the same sets and the time limit given (null waits without limit).
+LUMENRT_EXPORT int SocketSelectWithin(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
+                                      const SocketTimeLimit* limit);
+
 }  // namespace lumenrt
 
 // Calls the installed select with the same sets; a negative `seconds` waits without limit, otherwise

@@ -36,6 +36,7 @@ struct LogState {
   FileHandle file = nullptr;
   FileHandle lockFile = nullptr;  // file 1 of the ring, held open for the advisory lock
   int lockDepth = 0;              // reports made under the lock come back through LogWrite
+  bool lineOpen = false;          // the file may end inside a line that could not be ended yet
   bool bannerWritten = false;
   long long failedWrites = 0;
 };
@@ -126,19 +127,29 @@ void OpenFile(LogState& s, FileOpenMode mode) {
 // The count of an open file is its real size: a crash between a line and its count, or another
 // writer, may have left the stored count behind.
 // A writer killed inside a line's write leaves that line cut short at the end of the file: it is
-// ended with a line feed (and counted), so that the next line starts on a line of its own.
+// ended with a line feed (and counted), so that the next line starts on a line of its own. When
+// even the line feed finds no room, the next line tries again.
 void TakeRealSize(LogState& s) {
   if (s.file == nullptr) return;
   std::int64_t real = Files().StoredSize(s.file);
-  if (real < 0 || real == s.bytesWritten) return;
+  if (real < 0 || (real == s.bytesWritten && !s.lineOpen)) return;
   std::string contents;
   int error = 0;
+  s.lineOpen = false;
   if (real > 0 &&
       Files().ReadWholeFile(s.fileName.c_str(), static_cast<std::size_t>(real) + 4096, &contents, &error) ==
           lumenrt::platform::FileReadStatus::kOk &&
-      !contents.empty() && contents.back() != '\n' && Files().Write(s.file, "\n", 1) == 1 &&
-      Files().Flush(s.file)) {
-    real = Files().StoredSize(s.file);
+      !contents.empty() && contents.back() != '\n') {
+    if (Files().Write(s.file, "\n", 1) == 1 && Files().Flush(s.file)) {
+      real = Files().StoredSize(s.file);
+    } else {
+      // The line feed may wait in the stream: reopening drops or delivers it, and the next line
+      // looks again.
+      s.lineOpen = true;
+      CloseFile(s);
+      OpenFile(s, FileOpenMode::kAppend);
+      real = s.file != nullptr ? Files().StoredSize(s.file) : real;
+    }
   }
   s.bytesWritten = Clamp(real);
   WriteAgentNumber(s.bytesWrittenValue.c_str(), s.bytesWritten, 0);
@@ -147,7 +158,7 @@ void TakeRealSize(LogState& s) {
 // Under the lock: when the file is no longer as this process left it, another writer has written
 // to it and may have rotated; continue where the store says it stands.
 void FollowOtherWriters(LogState& s) {
-  if (s.file == nullptr || Files().StoredSize(s.file) == s.bytesWritten) return;
+  if (s.file == nullptr || (Files().StoredSize(s.file) == s.bytesWritten && !s.lineOpen)) return;
   std::int32_t number = -1;
   if (ReadAgentNumber(s.fileNumberValue.c_str(), &number, -1) == 1 && number >= 0 && number != s.fileNumber) {
     CloseFile(s);
@@ -216,8 +227,6 @@ void ReportFailedWrite(const LogState& s) {
   ReportMessage(&sink, kFacilityLogs, kMessageLogWriteFailed, s.fileName.c_str());
 }
 
-[[maybe_unused]] const bool g_routesInstalled = (lumenrt::InstallLogWriterRoutes(), true);
-
 }  // namespace
 
 int LogOpen(const char* directory, const char* baseName, int truncate) {
@@ -266,8 +275,8 @@ int LogWrite(int /*channel*/, const char* text) {
   const std::size_t length = std::strlen(text);
   LogState& s = State();
   lumenrt::platform::FileService& files = Files();
+  const std::size_t want = static_cast<std::size_t>(prefix.Length()) + length + 1;
   const auto writeLine = [&](FileHandle out) {
-    const std::size_t want = static_cast<std::size_t>(prefix.Length()) + length + 1;
     std::size_t wrote = files.Write(out, prefix.c_str(), static_cast<std::size_t>(prefix.Length()));
     wrote += files.Write(out, text, length);
     wrote += files.Write(out, "\n", 1);
@@ -275,7 +284,7 @@ int LogWrite(int /*channel*/, const char* text) {
   };
 
   BaseLock lock(s);
-  if (lock.OthersSince()) FollowOtherWriters(s);
+  if (lock.OthersSince() || s.lineOpen) FollowOtherWriters(s);
   if (s.file == nullptr) {
     writeLine(files.StandardOutput());
     return 1;
@@ -289,11 +298,18 @@ int LogWrite(int /*channel*/, const char* text) {
     WriteAgentNumber(s.bytesWrittenValue.c_str(), s.bytesWritten, 0);
   } else {
     // Part of the line may wait in the stream or have reached the disk: reopening drops or
-    // delivers the rest, and the count is what the file really holds.
+    // delivers the rest, and whatever arrived is cut off again, so that the count stays the
+    // file's size and the next line starts on a line of its own. Where the file cannot be cut,
+    // the count is what it really holds and the torn line is ended as soon as there is room.
     ++s.failedWrites;
     ReportFailedWrite(s);
+    const std::int32_t counted = s.bytesWritten;
     CloseFile(s);
     OpenFile(s, FileOpenMode::kAppend);
+    // Only this line's bytes go: more than that is not this writer's.
+    const std::int64_t real = s.file != nullptr ? Files().StoredSize(s.file) : -1;
+    if (real > counted && static_cast<std::uint64_t>(real - counted) <= want)
+      Files().Truncate(s.file, counted);
     TakeRealSize(s);
   }
   RotateLocked(s);

@@ -13,8 +13,10 @@
 // the next one continues in the right file, with a count equal to the file's size.
 //
 // Failed writes (a full disk): a line the file does not take whole is reported as message 4152
-// (facility 39 "LOGS", naming the file) on standard error, LogWrite answers 0, and the count is what
-// the file really holds afterwards.
+// (facility 39 "LOGS", naming the file) on standard error, LogWrite answers 0, and what arrived of it
+// is cut off again, so the count stays the file's size and the next line starts on a line of its
+// own. Where the file cannot be cut, the count is what the file really holds and the torn line is
+// ended with a line feed as soon as there is room.
 //
 // Several processes may write one log base at once: each holds an advisory lock on file 1 of the
 // ring (opened, and created, for the purpose) around opening, each line and each rotation, and
@@ -32,6 +34,9 @@
 // written back); a file number above 2 names a file outside the ring (5 opens -6.LOG) and the ring
 // goes on from there until the number would pass 2147483647, where it starts over at 0; a byte
 // count above the limit rotates after the next line.
+//
+// The library closes the log when it is unloaded (and so at the process's end); lines written after
+// that go to standard output.
 //
 // Thread safety: process-wide state; one thread writes at a time (the lock is between processes).
 #pragma once

@@ -1,10 +1,17 @@
 #include "lumenrt/config/config_file.h"
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -133,5 +140,28 @@ TEST(ConfigFile, UnreadableFilesAreReportedAsAWhole) {
     EXPECT_EQ(source.Count(), 0);
   }
 }
+
+#ifndef _WIN32
+TEST(ConfigFile, WhatIsNotARegularFileOrExceedsTheLimitIsRefusedInOneLine) {
+  lumenrt::test::ScratchDir dir;
+  const std::string fifo = dir.path() + "/fifo", large = dir.path() + "/large.cfg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // nobody writes: opening it to read would wait for ever
+  std::ofstream(large).close();
+  std::filesystem::resize_file(large, lumenrt::kMaxConfigFileBytes + 1);  // sparse: costs no disk
+  const std::pair<std::string, std::string> cases[] = {
+      {"/dev/zero", "/dev/zero: not a regular file, not a configuration file"},
+      {fifo, fifo + ": not a regular file, not a configuration file"},
+      {large, large + ": file is larger than 16 MiB, not a configuration file"},
+  };
+  for (const auto& [path, message] : cases) {
+    ConfigSource source(1, 105);
+    std::vector<lumenrt::ConfigFileProblem> problems;
+    EXPECT_EQ(lumenrt::LoadConfigFile(path, source, problems), -1) << path;
+    ASSERT_EQ(problems.size(), 1u) << path;
+    EXPECT_EQ(problems[0].line, 0);
+    EXPECT_EQ(problems[0].message, message);
+  }
+}
+#endif
 
 }  // namespace

@@ -3,8 +3,10 @@
 // leaves nothing behind once its last user is gone.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -127,6 +129,83 @@ TEST_F(FileLock, TheSharedObjectGoesWithItsLastUser) {
   EXPECT_TRUE(Exists(object)) << "still used by the other handle";
   files_.Close(two);
   EXPECT_FALSE(Exists(object));
+}
+
+// A child forked from a user inherits its descriptors, not its place among the users: however the
+// child ends, the object stays while the parent uses it and the lock still excludes.
+TEST_F(FileLock, AForkedChildIsAUserOnlyOfTheLockItTakes) {
+  const struct {
+    const char* name;
+    bool takes;   // the child takes the lock through the inherited handle
+    bool killed;  // the child is killed while it holds the lock; else it ends with exit()
+  } cases[] = {{"never takes it", false, false},
+               {"takes it and exits", true, false},
+               {"killed holding it", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileHandle mine = files_.Open(path_.c_str(), FileOpenMode::kAppend, nullptr);
+    ASSERT_NE(mine, nullptr);
+    ASSERT_TRUE(TakeAndRelease(files_, mine).locked);
+    const std::string object = SharedObjectOf(path_);
+    ASSERT_TRUE(Exists(object));
+    const pid_t child = fork();
+    if (child == 0) {
+      if (c.takes && !SystemFileService().Lock(mine)) _exit(1);
+      if (c.killed) raise(SIGKILL);
+      if (c.takes) SystemFileService().Unlock(mine);
+      std::exit(0);  // ends as a host does: the process's clean-up runs
+    }
+    WaitFor(child);
+    EXPECT_TRUE(Exists(object)) << "removed while the parent still uses it";
+    alarm(30);
+    Taken t = TakeAndRelease(files_, mine);
+    alarm(0);
+    EXPECT_TRUE(t.locked);
+    EXPECT_EQ(t.othersSince, c.takes);
+    // Another process still meets the parent at the same lock.
+    const pid_t other = fork();
+    if (other == 0) {
+      FileHandle theirs = SystemFileService().Open(path_.c_str(), FileOpenMode::kAppend, nullptr);
+      _exit(theirs != nullptr && TakeAndRelease(SystemFileService(), theirs).locked ? 0 : 1);
+    }
+    ASSERT_EQ(WaitFor(other), 0);
+    t = TakeAndRelease(files_, mine);
+    EXPECT_TRUE(t.locked && t.othersSince) << "the other process used another lock";
+    files_.Close(mine);
+    EXPECT_FALSE(Exists(object)) << "the parent was the last user";
+  }
+}
+
+// Where the lock is flock on the file (here a FIFO, which has no shared object), a child that
+// inherited the handle locks through a descriptor of its own: it excludes its parent.
+TEST_F(FileLock, AForkedChildExcludesItsParentWithoutASharedObject) {
+  const std::string fifo = dir_.path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  FileHandle mine = files_.Open(fifo.c_str(), FileOpenMode::kAppend, nullptr);
+  ASSERT_NE(mine, nullptr);
+  ASSERT_TRUE(TakeAndRelease(files_, mine).locked);
+  int held[2], released[2];
+  ASSERT_EQ(pipe(held), 0);
+  ASSERT_EQ(pipe(released), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!SystemFileService().Lock(mine) || write(held[1], "h", 1) != 1) _exit(1);
+    usleep(200000);
+    if (write(released[1], "r", 1) != 1) _exit(1);
+    SystemFileService().Unlock(mine);
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(held[0], &byte, 1), 1);
+  alarm(30);
+  ASSERT_TRUE(files_.Lock(mine));
+  alarm(0);
+  fcntl(released[0], F_SETFL, O_NONBLOCK);
+  EXPECT_EQ(read(released[0], &byte, 1), 1) << "the parent took the lock while the child held it";
+  files_.Unlock(mine);
+  EXPECT_EQ(WaitFor(child), 0);
+  for (int fd : {held[0], held[1], released[0], released[1]}) close(fd);
+  files_.Close(mine);
 }
 
 TEST_F(FileLock, OtherFilesThanRegularOnesLockWithoutASharedObject) {

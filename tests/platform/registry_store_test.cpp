@@ -3,11 +3,14 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -149,6 +152,59 @@ TEST(RegistryStore, ReadOnlyStoreRefusesWritesWithAccessDenied) {
     return RegistryCreateKey("SOFTWARE\\New") == EACCES ? 0 : 2;
   });
   EXPECT_EQ(code, 0);
+}
+
+// Reading needs neither a directory the reader may write nor free space: a readable store is read
+// whether or not another connection has its journal open, and writes are still refused.
+TEST(RegistryStore, ReadsNeedNoWritableDirectory) {
+  for (const bool journalOpen : {false, true}) {
+    SCOPED_TRACE(journalOpen ? "journal open" : "journal closed");
+    ScopedRegistry store;
+    ASSERT_EQ(RegistryCreateKey("SOFTWARE"), 0);
+    ASSERT_EQ(RegistrySetValue("SOFTWARE", "v", 1, "x", 1), 0);
+    if (!journalOpen) testing::CloseStoreConnection();
+    const int code = testing::RunWithReadOnlyStore(store.file(), [] {
+      int error = 0;
+      for (int i = 0; i < 2; ++i) {
+        if (Query("SOFTWARE", "v", &error) != "x") return 10 + error;
+        if (RegistryOpenKey("SOFTWARE") != 0 || RegistryOpenKey("SOFTWARE\\Missing") != ENOENT) return 2;
+      }
+      return RegistrySetValue("SOFTWARE", "v", 1, "y", 1) == EACCES ? 0 : 3;
+    });
+    EXPECT_EQ(code, 0) << "10 + the read's error, 2: keys, 3: the write";
+  }
+}
+
+TEST(RegistryStore, ReadsNeedNoFreeSpace) {
+  testing::TempDir dir;
+  const std::string disk = dir.path() + "/disk";
+  std::filesystem::create_directory(disk);
+  ScopedRegistry store;
+  std::cout.flush();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_PRIVATE | MS_REC, nullptr) != 0 ||
+        mount("lumenrt-test", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
+      _exit(77);
+    platform::SetRegistryStorePath((disk + "/registry.db").c_str());
+    if (RegistryCreateKey("K") != 0 || RegistrySetValue("K", "v", 1, "x", 1) != 0) _exit(1);
+    testing::CloseStoreConnection();
+    {
+      std::ofstream filler(disk + "/filler", std::ios::binary);
+      const std::string page(4096, 'f');
+      while (filler.write(page.data(), static_cast<std::streamsize>(page.size())) && filler.flush()) {
+      }
+    }
+    int error = 0;
+    if (Query("K", "v", &error) != "x") _exit(10 + error);
+    _exit(RegistrySetValue("K", "v", 1, "y", 1) != 0 ? 0 : 2);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "needs root for a private mount namespace";
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: set-up, 10 + the read's error, 2: a write on a full disk succeeded";
 }
 
 TEST(RegistryStore, FollowsTheLocationAndForks) {

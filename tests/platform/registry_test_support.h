@@ -66,6 +66,15 @@ class ScopedRegistry {
   bool hadOldEnv_ = false;
 };
 
+// Closes this process's connection to the store (the next call opens it again), so that the
+// store's journal and the journal's index go with it.
+inline void CloseStoreConnection() {
+  const std::string path = platform::SetRegistryStorePathValue();
+  platform::SetRegistryStorePath("/nonexistent/lumenrt-registry.db");
+  platform::RegistryOpenKey("K");
+  platform::SetRegistryStorePath(path.c_str());
+}
+
 // True when the message catalogue formats and routes messages (the catalogue's placeholder writes
 // every message to standard error whatever the sink).
 inline bool CatalogueIsLive() {

@@ -1,11 +1,34 @@
 // Selection lists of both adapter families, built from the agent's configuration service.
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+// The selection list's memory test counts what operator new hands out, with a replacement of its
+// own. Not on Windows, where the library's DLL keeps its own operator new, nor under the sanitizers,
+// whose runtimes bring theirs.
+#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define LUMENRT_COUNT_HEAP 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define LUMENRT_COUNT_HEAP 0
+#else
+#define LUMENRT_COUNT_HEAP 1
+#endif
+#else
+#define LUMENRT_COUNT_HEAP 1
+#endif
+
+#if LUMENRT_COUNT_HEAP
+#include <malloc.h>
+#endif
 
 #include "lumenrt/core/zfilename.h"
 #include "lumenrt/plugins/ifactory.h"
@@ -14,6 +37,34 @@
 #include "lumenrt/plugins/plugin_loading.h"
 
 #include "plug_support.h"
+
+#if LUMENRT_COUNT_HEAP
+// The bytes this process holds through operator new, and the most it held since the last reset
+// (malloc_usable_size measures each block the same way on allocation and release). The library's
+// allocations come here too.
+namespace heap {
+std::atomic<std::int64_t> live{0}, peak{0};
+void Add(void* p) {
+  const auto n = static_cast<std::int64_t>(malloc_usable_size(p));
+  const std::int64_t now = live.fetch_add(n) + n;
+  for (std::int64_t seen = peak.load(); now > seen && !peak.compare_exchange_weak(seen, now);) {
+  }
+}
+}  // namespace heap
+
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size != 0 ? size : 1);
+  if (p == nullptr) throw std::bad_alloc();
+  heap::Add(p);
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  heap::live.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)));
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+#endif
 
 namespace {
 
@@ -133,6 +184,53 @@ TEST(SelectionList, LongValuesAreReadWholeByAskingTheServiceAgain) {
     lumenrt::BuiltInFactory(1)->releaseSelectionList(list);
   }
 }
+
+#if LUMENRT_COUNT_HEAP
+// A service that hands out one value without copying it.
+class OneValueService : public ICfgService {
+ public:
+  explicit OneValueService(const std::string& value) : value_(value) {}
+  std::int32_t getValue(std::int32_t, char* buffer, std::int32_t* length) override {
+    const auto n = std::min(value_.size(), static_cast<std::size_t>(*length - 1));
+    std::memcpy(buffer, value_.data(), n);
+    buffer[n] = '\0';
+    *length = static_cast<std::int32_t>(value_.size()) + 1;
+    return 1;
+  }
+
+ private:
+  const std::string& value_;
+};
+
+TEST(SelectionList, BuildingCostsUnderSixteenTimesTheValuesSize) {
+  std::string oneLetterNames;  // the most entries a megabyte can give: 524288 of them
+  for (int i = 0; i < 1 << 19; ++i) oneLetterNames += "a,";
+  std::string oneLongName(1 << 20, 'x');
+  for (const Family& f : kFamilies) {
+    for (std::string* value : {&oneLetterNames, &oneLongName}) {
+      OneValueService service(*value);
+      Plugins::IFactory* factory = lumenrt::BuiltInFactory(f.kind);
+      Plugins::ISelectionList* list = factory->createSelectionList();
+      list->setup(0, &service, 0);
+      SelectionEntry entry;
+      const std::int64_t before = heap::live.load();
+      heap::peak = before;
+      ASSERT_TRUE(list->next(true, &entry));
+      const double peak =
+          static_cast<double>(heap::peak.load() - before) / static_cast<double>(value->size());
+      const double kept =
+          static_cast<double>(heap::live.load() - before) / static_cast<double>(value->size());
+      EXPECT_LT(peak, 16) << f.className << " " << value->size();
+      EXPECT_LT(kept, 16) << f.className << " " << value->size();
+      std::size_t entries = 1;
+      while (list->next(false, &entry)) ++entries;
+      EXPECT_EQ(entries, (value == &oneLongName ? 1 : 1u << 19) + (f.closing ? 1 : 0));
+      factory->releaseSelectionList(list);
+    }
+  }
+}
+
+#endif
 
 TEST(SelectionList, TokenTypesAndMissingServices) {
   MapService service({{1031, "a"}, {2026, "b"}, {1039, "c"}, {2031, "d"}});

@@ -1,5 +1,6 @@
 // A file service for tests that fails on request: a chosen write, a chosen flush, a short write, or
-// every open. Everything else goes to the system's file service, so the files are real.
+// every open. Everything else (locks and truncation included) goes to the system's file service, so
+// the files are real.
 //
 // Calls are counted from 1 across all files since the substitute was installed (or Reset); a write
 // or flush counts whether it fails or not. `ScopedFaultyFiles` installs the substitute for its
@@ -61,6 +62,18 @@ class FaultyFiles : public platform::FileService {
     return System().Flush(file);
   }
   std::int64_t Size(platform::FileHandle file) override { return System().Size(file); }
+  std::int64_t StoredSize(platform::FileHandle file) override { return System().StoredSize(file); }
+  bool Lock(platform::FileHandle file) override { return System().Lock(file); }
+  bool LockNoticingOthers(platform::FileHandle file, bool* othersSince) override {
+    return System().LockNoticingOthers(file, othersSince);
+  }
+  void Unlock(platform::FileHandle file) override { System().Unlock(file); }
+  bool Truncate(platform::FileHandle file, std::int64_t size) override {
+    return System().Truncate(file, size);
+  }
+  bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size) override {
+    return System().Examine(path, modifiedNs, size);
+  }
   bool Close(platform::FileHandle file) override { return System().Close(file); }
   platform::FileReadStatus ReadWholeFile(const char* path, std::size_t limit, std::string* contents,
                                          int* error) override {

@@ -81,6 +81,17 @@ Bytes Build(const Message& m) {
   return b;
 }
 
+// A clock that moves only when the fake select waits: a counter of microseconds.
+class FakeClock : public lumenrt::platform::Clock {
+ public:
+  std::uint64_t CurrentFileTime() override { return 0; }
+  bool CurrentLocalZone(lumenrt::LocalZone*) override { return false; }
+  std::int64_t HighResolutionCounter() override { return unreadable ? 0 : now; }
+  std::int64_t HighResolutionFrequency() override { return 1000000; }
+  std::int64_t now = 5000000;
+  bool unreadable = false;
+};
+
 // The fake socket layer: a queue of messages (with their senders), what select was asked.
 struct Fake {
   std::deque<std::pair<Bytes, Message>> queue;
@@ -90,8 +101,29 @@ struct Fake {
   bool failRead = false;
   int errorCalls = 0;
   int recvResult = 0;  // when not 0, recvfrom answers this instead of a message
+  // With a clock: a message arrives every `period` microseconds (an echo reply, or the answer as the
+  // answerAt-th one), and select waits on that clock.
+  FakeClock* clock = nullptr;
+  std::int64_t period = 0;
+  int arrived = 0, answerAt = 0;
 };
 Fake* fake = nullptr;
+
+int StreamSelect(const lumenrt::SocketTimeLimit* limit) {
+  if (limit == nullptr || fake->selects > 1000) return 0;  // never for ever
+  const std::int64_t wait = std::int64_t{limit->seconds} * 1000000 + limit->microseconds;
+  const std::int64_t next = fake->clock->now + fake->period;
+  if (!fake->queue.empty()) return 1;
+  if (fake->period > wait) {
+    fake->clock->now += wait;
+    return 0;
+  }
+  fake->clock->now = next;
+  const bool answer = ++fake->arrived == fake->answerAt;
+  Message m = answer ? Message{.type = 11, .code = 0} : Message{.type = 0, .code = 0};
+  fake->queue.emplace_back(Build(m), m);
+  return 1;
+}
 
 int FakeSelect(int count, lumenrt::SocketSet* readSet, lumenrt::SocketSet* writeSet,
                lumenrt::SocketSet* errorSet, const lumenrt::SocketTimeLimit* limit) {
@@ -100,6 +132,7 @@ int FakeSelect(int count, lumenrt::SocketSet* readSet, lumenrt::SocketSet* write
   fake->limits.push_back(limit != nullptr ? limit->seconds : -1);
   if (readSet == nullptr || !readSet->Contains(kSocket) || writeSet != nullptr || errorSet != nullptr)
     return -1;
+  if (fake->clock != nullptr) return StreamSelect(limit);
   if (fake->queue.empty() && !fake->failRead && fake->recvResult == 0) return 0;
   return 1;
 }
@@ -147,6 +180,7 @@ class WaitForReplyTest : public ::testing::Test {
     lumenrt::InstalledSocketEntryPoints() = {};
     lumenrt::SocketErrors() = {};
     lumenrt::Tracing().probe = nullptr;
+    lumenrt::platform::SubstituteClock(nullptr);
     fake = nullptr;
   }
 
@@ -247,27 +281,64 @@ TEST_F(WaitForReplyTest, WaitsOneOrThreeSecondsOnTheSocketAlone) {
   EXPECT_EQ(fake_.limits, std::vector<long>{-1});
 }
 
-TEST_F(WaitForReplyTest, ShortMessagesRaiseTheirLengths) {
+TEST_F(WaitForReplyTest, AStreamOfOtherMessagesEndsWithTheProbesWait) {
+  FakeClock clock;
+  lumenrt::platform::SubstituteClock(&clock);
+  struct Case {
+    int shortWait;
+    std::int64_t period;  // microseconds between messages
+    int answerAt;         // the answer is this message of the stream (0: none)
+    int expected;
+    std::int64_t elapsed;  // microseconds
+    int read;
+    bool unreadable = false;  // the counter answers 0
+  } cases[] = {
+      {1, 500000, 0, -3, 1000000, 2},  // the second message arrives as the wait ends
+      {1, 300000, 0, -3, 1000000, 3},
+      {0, 700000, 0, -3, 3000000, 4},
+      {1, 300000, 3, -2, 900000, 3},  // an answer among the others is still found
+      {1, 1500000, 0, -3, 1000000, 0},
+      {1, 300000, 0, -3, 300000, 1, true},  // without a counter: one wait, ended by what it reads
+  };
+  for (const Case& c : cases) {
+    fake_ = {};
+    fake_.clock = &clock;
+    fake_.period = c.period;
+    fake_.answerAt = c.answerAt;
+    clock.unreadable = c.unreadable;
+    lumenrt::Tracing().shortWait = static_cast<std::uint8_t>(c.shortWait);
+    const std::int64_t start = clock.now;
+    EXPECT_EQ(WaitForReply(0, nullptr), c.expected) << c.period;
+    EXPECT_EQ(clock.now - start, c.elapsed) << c.period;
+    EXPECT_EQ(fake_.arrived, c.read) << c.period;
+  }
+}
+
+TEST_F(WaitForReplyTest, AMessageShorterThanTheIcmpHeaderRaisesOneTooShortToQuoteAProbeIsSkipped) {
   struct Case {
     Bytes bytes;
-    const char* text;
+    const char* text;  // "" when skipped
   } cases[] = {
       {Build({.type = 3, .code = 3, .cut = 26}), "icmplen (6) < 8"},
       {Build({.type = 3, .code = 3, .cut = 20}), "icmplen (0) < 8"},
       {Build({.type = 3, .code = 3, .outerWords = 15, .cut = 66}), "icmplen (6) < 8"},
       {Bytes{}, "icmplen (0) < 8"},
-      {Build({.type = 11, .code = 0, .cut = 20 + 35}), "icmplen (35) < 8 + 20 + 8"},
-      {Build({.type = 3, .code = 13, .cut = 20 + 8}), "icmplen (8) < 8 + 20 + 8"},
+      {Build({.type = 11, .code = 0, .cut = 20 + 35}), ""},
+      {Build({.type = 3, .code = 3, .cut = 30}), ""},
+      {Build({.type = 3, .code = 13, .cut = 20 + 8}), ""},
+      {Build({.type = 0, .code = 0, .cut = 28}), ""},  // other types need only the ICMP header
   };
   for (const Case& c : cases) {
     fake_ = {};
     QueueBytes(c.bytes);
-    EXPECT_EQ(RaisedBy(0), c.text);
+    EXPECT_EQ(RaisedBy(0), c.text) << c.bytes.size();
+    EXPECT_TRUE(fake_.queue.empty());
   }
-  // Other types need only the ICMP header.
+  // A short message does not end the wait: an answer after it is found.
   fake_ = {};
-  Queue({.type = 0, .code = 0, .cut = 28});
-  EXPECT_EQ(WaitForReply(0, nullptr), -3);
+  QueueBytes(Build({.type = 3, .code = 3, .cut = 30}));
+  Queue({.type = 3, .code = 3});
+  EXPECT_EQ(WaitForReply(0, nullptr), -1);
 }
 
 TEST_F(WaitForReplyTest, AFailedReadRaisesTheSocketErrorTextAndEmptiesTheAddressCache) {

@@ -1,3 +1,6 @@
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "lumenrt/platform/module_loader.h"
@@ -52,6 +55,61 @@ TEST(NetApi32DLLTest, AMissingFunctionLeavesItEmptyAndTheModuleUnloaded) {
   NetApi32DLL d(LUMENRT_NETAPI_PARTIAL_MODULE);  // lacks DsRoleFreeMemory, the last lookup
   ExpectEmpty(d);
   EXPECT_FALSE(IsModuleLoaded(LUMENRT_NETAPI_PARTIAL_MODULE));
+}
+
+// A module loader that records what it is asked: its one module lacks the name `missing`.
+class RecordingLoader : public lumenrt::platform::ModuleLoader {
+ public:
+  ModuleHandle Load(const char*) override { return loads ? &module_ : nullptr; }
+  void* FindSymbol(ModuleHandle module, const char* name) override {
+    if (module != &module_) return nullptr;
+    lookups.emplace_back(name);
+    return missing == name ? nullptr : &module_;
+  }
+  bool Release(ModuleHandle module) override {
+    if (module == &module_) ++releases;
+    return module == &module_;
+  }
+  bool IsLoaded(const char*) override { return false; }
+
+  bool loads = true;
+  std::string missing;
+  std::vector<std::string> lookups;
+  int releases = 0;
+
+ private:
+  int module_ = 0;
+};
+
+TEST(NetApi32DLLTest, StopsAtTheFirstMissingNameAndReleasesTheModuleOnceAndAnEmptyOneNeverAgain) {
+  const std::vector<std::string> names = {"NetDfsGetInfo",
+                                          "NetShareEnum",
+                                          "NetShareGetInfo",
+                                          "NetShareAdd",
+                                          "NetShareDel",
+                                          "NetApiBufferFree",
+                                          "DsRoleGetPrimaryDomainInformation",
+                                          "DsRoleFreeMemory"};
+  RecordingLoader loader;
+  lumenrt::platform::SubstituteModuleLoader(&loader);
+  for (std::size_t missing = 0; missing <= names.size(); ++missing) {
+    loader = {};
+    if (missing < names.size()) loader.missing = names[missing];
+    {
+      NetApi32DLL d("netapi32.dll");
+      const std::size_t looked = missing < names.size() ? missing + 1 : names.size();
+      EXPECT_EQ(loader.lookups, std::vector<std::string>(names.begin(), names.begin() + looked));
+      EXPECT_EQ(loader.releases, missing < names.size() ? 1 : 0) << loader.missing;
+      if (missing < names.size()) ExpectEmpty(d);
+    }
+    EXPECT_EQ(loader.releases, 1) << loader.missing;  // an empty object releases nothing more
+  }
+  loader = {};
+  loader.loads = false;
+  { NetApi32DLL d("netapi32.dll"); }
+  EXPECT_TRUE(loader.lookups.empty());
+  EXPECT_EQ(loader.releases, 0);
+  lumenrt::platform::SubstituteModuleLoader(nullptr);
 }
 
 TEST(ModuleLoaderTest, LoadsLooksUpAndReleases) {

@@ -1,9 +1,13 @@
-// A three-namespace network for the route-tracing tests: a sender, a router with forwarding on and a
-// target, joined by veth pairs, with addresses only from the documentation ranges:
+// Network namespaces for the route-tracing tests, made and removed by the test.
+//
+// Build makes three namespaces: a sender, a router with forwarding on and a target, joined by veth
+// pairs, with addresses only from the documentation ranges:
 //
 //   sender s0 198.51.100.1/24 -- r0 198.51.100.2/24 router r1 203.0.113.1/24 -- t0 203.0.113.2/24 target
 //
 // The router holds an unreachable route for 203.0.113.128/25 (kUnreachableAddress lies in it).
+// BuildAlone makes the sender namespace alone, with only its loopback up: a raw socket opened there
+// sees none of the host's ICMP traffic.
 //
 // Traffic stays inside the namespaces; the destructor removes them (and with them the links), also
 // when a test fails. Names carry the process id and a counter, so parallel runs do not meet. Needs
@@ -41,22 +45,8 @@ class NetnsLab {
   // Builds the network. Null with *skip set when this process may not make namespaces (not root, no
   // ip command), null with *error set when a step failed (what was made is removed again).
   static std::unique_ptr<NetnsLab> Build(std::string* skip, std::string* error) {
-    if (geteuid() != 0) {
-      *skip = "network namespaces need root (CI runs these tests as root)";
-      return nullptr;
-    }
-    if (!Shell("command -v ip")) {
-      *skip = "the ip command (iproute2) is not installed; scripts/setup installs it";
-      return nullptr;
-    }
-    static int counter = 0;
-    const std::string prefix = "lumenrt-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-    std::unique_ptr<NetnsLab> lab(new NetnsLab(prefix));
-    if (!Shell("ip netns add " + lab->sender)) {
-      *skip = "cannot create a network namespace here (ip netns add failed)";
-      return nullptr;
-    }
-    lab->made_.push_back(lab->sender);
+    std::unique_ptr<NetnsLab> lab = BuildAlone(skip, error);
+    if (!lab) return nullptr;
     for (const std::string* ns : {&lab->router, &lab->target}) {
       if (!Shell("ip netns add " + *ns)) {
         *error = "ip netns add " + *ns + " failed";
@@ -73,7 +63,6 @@ class NetnsLab {
         r + "addr add 198.51.100.2/24 dev r0",
         r + "addr add 203.0.113.1/24 dev r1",
         t + "addr add 203.0.113.2/24 dev t0",
-        s + "link set lo up",
         r + "link set lo up",
         t + "link set lo up",
         s + "link set s0 up",
@@ -94,6 +83,31 @@ class NetnsLab {
         *error = "network set-up step failed: " + step;
         return nullptr;
       }
+    }
+    return lab;
+  }
+
+  // The sender namespace alone, its loopback up; null as for Build.
+  static std::unique_ptr<NetnsLab> BuildAlone(std::string* skip, std::string* error) {
+    if (geteuid() != 0) {
+      *skip = "network namespaces need root (CI runs these tests as root)";
+      return nullptr;
+    }
+    if (!Shell("command -v ip")) {
+      *skip = "the ip command (iproute2) is not installed; scripts/setup installs it";
+      return nullptr;
+    }
+    static int counter = 0;
+    const std::string prefix = "lumenrt-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    std::unique_ptr<NetnsLab> lab(new NetnsLab(prefix));
+    if (!Shell("ip netns add " + lab->sender)) {
+      *skip = "cannot create a network namespace here (ip netns add failed)";
+      return nullptr;
+    }
+    lab->made_.push_back(lab->sender);
+    if (!Shell("ip -n " + lab->sender + " link set lo up")) {
+      *error = "cannot bring up the loopback of " + lab->sender;
+      return nullptr;
     }
     return lab;
   }

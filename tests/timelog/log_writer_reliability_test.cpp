@@ -1,6 +1,7 @@
 // The log writer under crashes, failing writes, a second writer and an unreadable store.
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -8,10 +9,13 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -176,8 +180,43 @@ TEST_F(LogWriterReliability, TwoWritersLoseNoLine) {
   EXPECT_EQ(Stored("Two", "BytesWritten"), static_cast<std::int32_t>(fs::file_size(File("Two", number + 1))));
 }
 
+// A host with the log open forks a child that writes a line and ends with exit(); the host then
+// writes beside another process. The child's end leaves the lock to the host: no line is lost and
+// no file passes the limit by more than one line.
+TEST_F(LogWriterReliability, AForkedChildLeavesTheLockToItsHost) {
+  constexpr int kLines = 600;
+  ASSERT_EQ(LogOpen(Dir().c_str(), "Fork", 1), 1);
+  const pid_t child = fork();
+  if (child == 0) {
+    LogWrite(0, "c n0 ........................");
+    std::exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const pid_t other = SpawnWriter(Dir(), "Fork", "b", kLines);
+  for (int i = 0; i < kLines; ++i)
+    LogWrite(0, ("a n" + std::to_string(i) + " ........................").c_str());
+  waitpid(other, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  lumenrt::LogClose();
+
+  const Lines lines = ReadLines(Dir(), "Fork");
+  EXPECT_TRUE(lines.damaged.empty());
+  for (const auto& [tag, count] : {std::pair<std::string, int>{"a", kLines}, {"b", kLines}, {"c", 1}}) {
+    ASSERT_EQ(lines.numbersByTag.count(tag), 1u) << tag;
+    EXPECT_EQ(lines.numbersByTag.at(tag).size(), static_cast<std::size_t>(count)) << tag;
+  }
+  for (int f = 1; f <= 3; ++f) {
+    if (fs::exists(File("Fork", f))) {
+      EXPECT_LE(fs::file_size(File("Fork", f)), 32767u + 60u);
+    }
+  }
+}
+
 // A line the file does not take whole (a failed write, a short write, a failed flush) is reported,
-// answered with 0 and not counted: the count stays the file's real size.
+// answered with 0 and not counted: what arrived of it is cut off, so the file holds the lines before
+// and after it, whole, and the count stays the file's real size.
 TEST_F(LogWriterReliability, FailedWritesAreReportedAndNotCounted) {
   const struct {
     const char* name;
@@ -209,6 +248,9 @@ TEST_F(LogWriterReliability, FailedWritesAreReportedAndNotCounted) {
     const auto real = static_cast<std::int32_t>(fs::file_size(File(base, 1)));
     EXPECT_EQ(s.bytesWritten, real);
     EXPECT_EQ(Stored(base, "BytesWritten"), real);
+    const std::string text = ReadFile(File(base, 1));
+    EXPECT_EQ(real, 2 * 12 + 12) << text;
+    EXPECT_EQ(text.substr(12, 6) + text.substr(30), "first\nthird\n") << text;
     lumenrt::LogClose();
   }
 }
@@ -221,6 +263,47 @@ TEST_F(LogWriterReliability, FullDiskMakesTheToolFail) {
   EXPECT_NE(r.exit, 0) << r.out;
   EXPECT_NE(r.err.find("LOGS-E-LOGWRITE"), std::string::npos) << r.err;
   EXPECT_EQ(Stored("Full", "BytesWritten"), 0);
+}
+
+// A line torn by a full disk (a small tmpfs filled up; as root, in a private mount namespace,
+// skipped otherwise) is cut off again: the count stays the file's size, and once there is room the
+// next line starts on a line of its own.
+TEST_F(LogWriterReliability, ALineTornByAFullDiskIsCutOff) {
+  const std::string disk = Dir() + "disk/";
+  fs::create_directory(disk);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_PRIVATE | MS_REC, nullptr) != 0 ||
+        mount("lumenrt-test", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+      _exit(77);
+    if (LogOpen(disk.c_str(), "Full", 1) != 1 || LogWrite(0, "first") != 1) _exit(1);
+    {
+      std::ofstream filler(disk + "filler", std::ios::binary);
+      const std::string page(4096, 'f');
+      while (filler.write(page.data(), static_cast<std::streamsize>(page.size())) && filler.flush()) {
+      }
+    }
+    ::testing::internal::CaptureStderr();
+    const int torn = LogWrite(0, std::string(5000, 'x').c_str());
+    ::testing::internal::GetCapturedStderr();
+    const std::string file = disk + "Full-1.LOG";
+    if (torn != 0) _exit(2);
+    if (lumenrt::CurrentLogStatus().bytesWritten != static_cast<std::int32_t>(fs::file_size(file))) _exit(3);
+    fs::remove(disk + "filler");
+    if (LogWrite(0, "next") != 1) _exit(4);
+    const std::string text = ReadFile(file);
+    if (lumenrt::CurrentLogStatus().bytesWritten != static_cast<std::int32_t>(text.size())) _exit(5);
+    _exit(text.size() == 2 * 12 + 6 + 5 && text.substr(12, 6) == "first\n" && text.substr(30) == "next\n"
+              ? 0
+              : 6);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "needs root for a private mount namespace";
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1 no log, 2 torn line answered 1, 3 count is not the size, 4 no room "
+         "again, 5 count is not the size afterwards, 6 the next line is glued on";
 }
 
 // A store that cannot be read at open: reported, and the log goes on in the newest file of the
@@ -244,6 +327,28 @@ TEST_F(LogWriterReliability, UnreadableStoreContinuesInTheNewestFile) {
   EXPECT_EQ(s.fileName, File("Agent", 2));
   EXPECT_EQ(s.bytesWritten, 5 + 17);
   EXPECT_EQ(ReadFile(File("Agent", 1)), "line\n");
+}
+
+// A store that can be read but not written (a directory the process may not write): the log
+// continues at the stored position, not in the newest file.
+TEST_F(LogWriterReliability, AStoreThatCannotBeWrittenStillGivesThePosition) {
+  const auto now = fs::file_time_type::clock::now();
+  for (int f = 1; f <= 3; ++f) {
+    WriteFile(File("Agent", f), "line\n");
+    fs::permissions(File("Agent", f), fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                                          ~fs::perms::others_exec);
+    fs::last_write_time(File("Agent", f), now - std::chrono::hours(4 - f));  // file 3 is the newest
+  }
+  fs::permissions(Dir(), fs::perms::all);
+  ASSERT_EQ(WriteAgentNumber("Agent_CurrLogFileNo", 1, 1), 1);
+  ASSERT_EQ(WriteAgentNumber("Agent_CurrLogBytesWritten", 5, 1), 1);
+  lumenrt::testing::CloseStoreConnection();
+  const std::string expected = File("Agent", 2);
+  const int code = lumenrt::testing::RunWithReadOnlyStore(store_.file(), [&] {
+    if (LogOpen(Dir().c_str(), "Agent", 0) != 1) return 1;
+    return lumenrt::CurrentLogStatus().fileName == expected ? 0 : 2;
+  });
+  EXPECT_EQ(code, 0) << "1: no log, 2: not the stored file";
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 //
 // The catalogue hands lines that have no sink of their own to a default route, and starts the lines
 // it writes to a log file with a time prefix; both live above the core (the rotating log writer and
-// the clock). Whoever provides them installs them here: the log writer does when the library is
-// loaded (see lumenrt/timelog/internal/log_routes.h), and start-up may do it again.
+// the clock). Whoever provides them installs them here: start-up connects the log writer's when the
+// library is loaded (lumenrt/startup/startup.cpp, lumenrt/timelog/internal/log_routes.h).
 //
 // Without a route a line that would go to it is lost; without a prefix source the prefix is empty.
 //

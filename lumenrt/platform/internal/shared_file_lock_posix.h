@@ -9,6 +9,10 @@
 //   closes the file, or at its end) takes it exclusively and removes the name, so the object lives
 //   only while some process uses the file; a process killed last leaves it to the next user. A
 //   process that opened the name just as it was removed notices and starts again.
+// - The users are processes, each counted through a descriptor it opened itself: a child forked
+//   from a user inherits the parent's descriptor and so its flock, which proves nothing about the
+//   child. The inherited copy is not the child's: its end never removes the name, and a child that
+//   wants the lock makes its own (OwnedByThisProcess tells which is which).
 // - Only regular files have one.
 // - The object gets the file's permission bits: whoever may write the file may take its lock.
 //
@@ -39,6 +43,8 @@ class SharedFileLock {
   // true at the first acquisition and after a holder died holding it).
   bool Acquire(bool* othersSince);
   void Release();
+  // False in a child forked from the process that made this object: the child must make its own.
+  bool OwnedByThisProcess() const;
 
  private:
   SharedFileLock(int descriptor, SharedLockRecord* record, std::string name);
@@ -48,10 +54,16 @@ class SharedFileLock {
   int descriptor_;
   SharedLockRecord* record_;
   std::string name_;
+  std::uint64_t generation_;  // the process's fork count when it was made
   std::uint64_t lastReleases_ = 0;
   bool known_ = false;
   bool nameRemoved_ = false;
 };
+
+// How many forks lie between the first call in the process's line and this process (counted in the
+// child of each fork, so that asking costs no system call): what was made at another count was made
+// by an ancestor, and its descriptors are shared with it.
+std::uint64_t ForkGeneration();
 
 // flock(descriptor, operation), again while a signal interrupts it; false on any other failure.
 bool FlockRetrying(int descriptor, int operation);

@@ -1,8 +1,10 @@
 // What the library's start-up built, and the order in which unloading the library destroys it,
 // proven by a separate host that loads and unloads the real shared library.
-#include "lumenrt/core/startup.h"
+#include "lumenrt/startup/startup.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -151,5 +153,32 @@ TEST(Startup, UnloadingDestroysFirstUseObjectsThenGlobalsSeventeenToOne) {
     EXPECT_EQ(Lines(output), c.expected) << output;
   }
 }
+
+#ifndef _WIN32
+// Unloading the library closes the log it opened: its files and its lock's mapping do not pile up in
+// a host that loads and unloads the library again and again.
+TEST(Startup, UnloadingClosesTheLog) {
+  char pattern[] = "/tmp/lumenrt-unload-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern;
+  const std::string command =
+      Quoted(LUMENRT_UNLOAD_PROBE) + " " + Quoted(LUMENRT_LIBRARY_FILE) + " --log " + Quoted(dir) + " 2>&1";
+  FILE* pipe = RunReading(command);
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  EXPECT_EQ(Finish(pipe), 0) << output;
+  std::filesystem::remove_all(dir);
+  int descriptorsFirst = -1, descriptorsLast = -2, mappingsFirst = -1, mappingsLast = -2;
+  for (const std::string& line : Lines(output)) {
+    std::sscanf(line.c_str(), "log: descriptors %d %d", &descriptorsFirst, &descriptorsLast);
+    std::sscanf(line.c_str(), "log: mappings %d %d", &mappingsFirst, &mappingsLast);
+  }
+  EXPECT_EQ(descriptorsLast, descriptorsFirst) << output;
+  EXPECT_EQ(mappingsLast, mappingsFirst) << output;
+  EXPECT_NE(output.find("library: unloaded"), std::string::npos) << output;
+}
+#endif
 
 }  // namespace

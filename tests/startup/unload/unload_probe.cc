@@ -1,16 +1,19 @@
 // A host that loads the library at run time, uses it, and unloads it again, reporting on standard
 // output what the library's exit list destroyed and in which order.
 //
-//   unload_probe LIBRARY [MODULE [KIND] | --idle]
+//   unload_probe LIBRARY [MODULE [KIND] | --idle | --log DIRECTORY]
 //
 // LIBRARY is liblumenrt.so (lumenrt.dll on Windows); MODULE (optional) a plug-in module, loaded as
 // KIND (default 2, a module with its own factory) through the registry and left loaded, so that
 // unloading the library must release it. With KIND the probe also shows the state of the library's
 // two entry tables, while the module is in use and right after the registry is destroyed
-// ("tables: exch=filled|empty mapi=filled|empty"). With
-// --idle the probe only loads and unloads the library. The probe does not link the library: everything is
-// looked up by name, and the exit observer is a function of this program, so it can still print while the
-// library goes away (on Windows, inside FreeLibrary: the library's globals go at its process detach).
+// ("tables: exch=filled|empty mapi=filled|empty"). With --idle the probe only loads and unloads the
+// library. With --log it loads the library, opens a log in DIRECTORY (the registry store there too)
+// and unloads the library, 300 times, and prints "log: descriptors A B" and "log: mappings A B", the
+// process's open descriptors and memory mappings after the first and after the last round (Linux
+// only). The probe does not link the library: everything is looked up by name, and the exit observer
+// is a function of this program, so it can still print while the library goes away (on Windows,
+// inside FreeLibrary: the library's globals go at its process detach).
 //
 // Output: "use: ..." lines while the library is used, one "exit: WHAT" line per destroyed object,
 // then "library: unloaded|still loaded" and, with MODULE, "module: unloaded|still loaded".
@@ -23,7 +26,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <dlfcn.h>
+#include <stdlib.h>
 #endif
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -95,6 +100,52 @@ Fn Find(Library library, const char* name) {
   return reinterpret_cast<Fn>(address);
 }
 
+#ifndef _WIN32
+// Entries of a directory of /proc/self, or lines of one of its files.
+int CountDescriptors() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+    closedir(dir);
+  }
+  return count - 1;  // the directory's own descriptor
+}
+int CountMappings() {
+  int count = 0;
+  if (std::FILE* maps = std::fopen("/proc/self/maps", "r")) {
+    for (int c; (c = std::fgetc(maps)) != EOF;) count += c == '\n';
+    std::fclose(maps);
+  }
+  return count;
+}
+
+int LogRounds(const char* libraryPath, const std::string& directory) {
+  using LogOpenFn = int (*)(const char*, const char*, int);
+  setenv("LUMENRT_REGISTRY", (directory + "/registry.db").c_str(), 1);
+  constexpr int kRounds = 300;
+  int descriptors = 0, mappings = 0;
+  for (int round = 1; round <= kRounds; ++round) {
+    const Library library = Open(libraryPath);
+    if (library == nullptr) {
+      std::printf("cannot load: %s\n", LoadError().c_str());
+      return 1;
+    }
+    auto logOpen = Find<LogOpenFn>(library, "_Z7LogOpenPKcS0_i");
+    if (logOpen == nullptr) return 1;
+    if (logOpen((directory + "/").c_str(), "Unload", 0) != 1) std::printf("log: not opened\n");
+    Close(library);
+    if (round == 1) {
+      descriptors = CountDescriptors();
+      mappings = CountMappings();
+    }
+  }
+  std::printf("log: descriptors %d %d\n", descriptors, CountDescriptors());
+  std::printf("log: mappings %d %d\n", mappings, CountMappings());
+  std::printf("library: %s\n", StillLoaded(libraryPath) ? "still loaded" : "unloaded");
+  return 0;
+}
+#endif
+
 }  // namespace
 
 // Under LeakSanitizer: the UBSan runtime keeps one allocation from its own start-up, which is not
@@ -119,6 +170,15 @@ int main(int argc, char** argv) {
   }
   const char* libraryPath = argv[1];
   const bool idle = argc > 2 && std::strcmp(argv[2], "--idle") == 0;
+  if (argc > 3 && std::strcmp(argv[2], "--log") == 0) {
+#ifdef _WIN32
+    std::printf("log: not on this system\n");
+    return 0;
+#else
+    PROBE_LEAK_CHECK_OFF();
+    return LogRounds(libraryPath, argv[3]);
+#endif
+  }
   const char* modulePath = argc > 2 && !idle ? argv[2] : nullptr;
   const int kind = argc > 3 && modulePath != nullptr ? std::atoi(argv[3]) : 2;
   PROBE_LEAK_CHECK_OFF();

@@ -1,13 +1,16 @@
 // The library's start-up and teardown, in one place: the order of the definitions below IS the
 // order of building (namespace-scope objects of one file are built in definition order, and each
 // enters the run-time's exit list as soon as its construction completes), and unloading destroys
-// them in the reverse order. This file is the top layer: it may include every subsystem.
-#include "lumenrt/core/startup.h"
+// them in the reverse order. This file is the top layer: it may include every subsystem, and it
+// connects the hooks through which lower layers reach higher ones, by explicit calls in one visible
+// order, before any global is built.
+#include "lumenrt/startup/startup.h"
 
 #include <list>
 
 #include "lumenrt/config/lookups.h"
 #include "lumenrt/core/exit_list.h"
+#include "lumenrt/core/internal/built_in_messages.h"
 #include "lumenrt/core/plugin_facility.h"
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zfilename.h"
@@ -18,6 +21,8 @@
 #include "lumenrt/plugins/plugin_loading.h"
 #include "lumenrt/plugins/plugin_registry.h"
 #include "lumenrt/system/work_context.h"
+#include "lumenrt/timelog/internal/log_routes.h"
+#include "lumenrt/timelog/log_writer.h"
 
 namespace {
 
@@ -50,8 +55,24 @@ const char* RegistryFacilityCode(int pluginId) {
   return lumenrt::ModuleFacilityCode(pluginId);
 }
 
-[[maybe_unused]] const lumenrt::PluginFacilityResolver g_previousResolver =
+// --- the hooks between the layers, in order ---
+// 1. the library's own message formats, the catalogue's string table (core into platform);
+// 2. the log writer as the catalogue's default route, and its time prefix (timelog into core);
+// 3. the plug-in registry as the source of plug-in modules' facility codes (plugins into core).
+// The two adapter factories are lent to the plug-in loader once they are built (after global 14).
+// Unloading closes the log last, its lock file and the lock's shared memory with it (a host that
+// loads and unloads the library again and again would otherwise keep them all), after every global
+// and first-use object, so their last reports still reach the file.
+struct HooksConnected {
+  HooksConnected() {
+    lumenrt::InstallBuiltInMessageTable();
+    lumenrt::InstallLogWriterRoutes();
     lumenrt::SetPluginFacilityResolver(&RegistryFacilityCode);
+  }
+  HooksConnected(const HooksConnected&) = delete;
+  HooksConnected& operator=(const HooksConnected&) = delete;
+  ~HooksConnected() { lumenrt::LogClose(); }
+} g_hooks;
 
 // --- the 17 start-up globals, in order ---
 ExitMark g_mark1("global 1");
