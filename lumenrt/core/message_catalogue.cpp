@@ -9,6 +9,7 @@
 #include "lumenrt/core/facility_table.h"
 #include "lumenrt/core/internal/built_in_messages.h"
 #include "lumenrt/core/internal/log_route.h"
+#include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/message_format.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/message_module.h"
@@ -31,7 +32,6 @@ constexpr int kWorkAreaSize = 2048;     // the filled one-conversion form, termi
 constexpr int kSystemTextSize = 1024;   // an operating-system text, terminator included
 constexpr int kBufferLineLimit = 1022;  // characters of a line appended to a sink's text buffer
 constexpr int kLogsFacility = 39;
-constexpr int kLogWriteFailed = 4152;
 
 bool IsSeverityLetter(char c) { return c == 'E' || c == 'F' || c == 'I' || c == 'W'; }
 
@@ -197,7 +197,7 @@ int WriteToLogFile(LogFileRecord* file, int facility, int message, const Message
     }
   }
   if (!written) {
-    LogMessage(0, kLogsFacility, kLogWriteFailed, MessageArgument(file->name), nullptr);
+    LogMessage(0, kLogsFacility, lumenrt::kMessageLogWriteFailed, MessageArgument(file->name), nullptr);
     return 0;
   }
   if (countAfterWrite) CountSeverity(letter);

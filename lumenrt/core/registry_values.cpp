@@ -5,16 +5,18 @@
 #include <cstdlib>
 #include <string>
 
+#include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 #include "lumenrt/platform/registry_store.h"
 
 namespace {
 
+using lumenrt::kMessageNoMemory;
+using lumenrt::kMessageRegistry;
+using lumenrt::kMessageSystemError;
+
 constexpr int kFacilitySystem = 43;
-constexpr int kMessageRegistry = 4320;
-constexpr int kMessageSystemError = 4101;
-constexpr int kMessageNoMemory = 4109;
 // Reads of a value that keeps growing under another writer before the read gives up.
 constexpr int kReadRounds = 64;
 

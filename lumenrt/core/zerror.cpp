@@ -1,5 +1,6 @@
 #include "lumenrt/core/zerror.h"
 
+#include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/message_catalogue.h"
 
 ZError::ZError() = default;
@@ -96,8 +97,8 @@ bool ZError::ReportOne(MessageSink* sink, const ZString& severityOverride) const
 
   const ZString& chosen = severityOverride.IsEmpty() ? severity : severityOverride;
   try {
-    if (code == 4101) {
-      ReportSystemError(sink, facility, 4101, value, chosen, module);
+    if (code == lumenrt::kMessageSystemError) {
+      ReportSystemError(sink, facility, lumenrt::kMessageSystemError, value, chosen, module);
     } else if (hasText == 1) {
       ReportMessage(sink, facility, code, text.c_str(), chosen);
     } else {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/zerror.h"
 
@@ -14,8 +15,6 @@ constexpr int kMaxNameLength = 4095;
 constexpr int kMaxSeparators = 64;
 constexpr int kMaxElements = 256;
 constexpr int kFacilityFileName = 40;
-constexpr int kMessageTooManySeparators = 4164;
-constexpr int kMessageSetPartFailed = 4352;
 
 enum class Kind { kDrive, kSlash, kNetwork, kCounted, kUnknown };
 
@@ -453,8 +452,7 @@ ZString ZFileName::ElementText(int part, int index) const {
 int ZFileName::SetPart(int code, const ZString& text, int raise) {
   const int result = Change(code, text);
   if (result <= 0 && raise != 0)
-    throw new ZError(lumenrt::kFacilityFileName, lumenrt::kMessageSetPartFailed, "ZFileName::SetPart",
-                     ZString());
+    throw new ZError(lumenrt::kFacilityFileName, lumenrt::kMessageBadPart, "ZFileName::SetPart", ZString());
   return result;
 }
 

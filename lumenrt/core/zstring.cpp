@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 
@@ -26,7 +27,7 @@ constexpr std::int64_t kMaxChars = std::numeric_limits<std::int32_t>::max() - kH
 [[noreturn]] void RaiseNoMemory(std::int64_t bytes) {
   int reported =
       bytes > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(bytes);
-  throw new ZError(75, 4109, reported, ZString());
+  throw new ZError(75, lumenrt::kMessageNoMemory, reported, ZString());
 }
 
 // Other threads may change refs while it is read (they release or copy their own copies), so every

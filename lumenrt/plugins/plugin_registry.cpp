@@ -3,6 +3,7 @@
 #include <new>
 
 #include "lumenrt/core/exit_list.h"
+#include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/plugins/module_table.h"
 #include "lumenrt/plugins/plugin_exception.h"
@@ -10,7 +11,6 @@
 namespace {
 
 constexpr int kPlgnFacility = 86;
-constexpr int kUnloadMessage = 4099;
 
 // The registry lives in static storage rather than as a function-local static so that its
 // destruction is an explicit exit action that can be observed and that leaves a flag behind.
@@ -45,12 +45,12 @@ bool IPlugins::unloadAllPlugins() {
     for (const LoadedModule& entry : loadedModules)
       loader.unloadModule(entry.module, entry.value, entry.kind);
   } catch (const Plugins::PluginException& exception) {
-    throw new ZError(kPlgnFacility, kUnloadMessage, exception.message);
+    throw new ZError(kPlgnFacility, lumenrt::kMessagePluginUnload, exception.message);
   } catch (ZError* error) {
     delete error;
-    throw ZError(kPlgnFacility, kUnloadMessage, "UNKNOWN ERROR in unloadAllPlugins()");
+    throw ZError(kPlgnFacility, lumenrt::kMessagePluginUnload, "UNKNOWN ERROR in unloadAllPlugins()");
   } catch (...) {
-    throw ZError(kPlgnFacility, kUnloadMessage, "UNKNOWN ERROR in unloadAllPlugins()");
+    throw ZError(kPlgnFacility, lumenrt::kMessagePluginUnload, "UNKNOWN ERROR in unloadAllPlugins()");
   }
   loadedModules.clear();
   return true;

@@ -1,7 +1,6 @@
-// WaitForReply, UnreachableCodeName and RaiseFormatted.
+// WaitForReply and UnreachableCodeName.
 #include "lumenrt/system/icmp_reply.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -115,19 +114,6 @@ class ProbeDeadline {
 
 }  // namespace
 
-TracingState& Tracing() {
-  static TracingState state;
-  return state;
-}
-
-void ReleaseTraceAddressCache() {
-  for (addrinfo*& slot : Tracing().addressCache) {
-    if (slot == nullptr) continue;
-    ReleaseAddressInfo(slot);
-    slot = nullptr;
-  }
-}
-
 }  // namespace lumenrt
 
 int WaitForReply(int probe, std::int32_t times[2]) {
@@ -180,17 +166,4 @@ const char* UnreachableCodeName(int code) {
   };
   if (code < 0 || code >= static_cast<int>(sizeof kNames / sizeof kNames[0])) return "[unknown code]";
   return kNames[code];
-}
-
-void RaiseFormatted(const char* format, ...) {
-  char text[256];
-  text[0] = '\0';
-  if (format != nullptr) {
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-  }
-  lumenrt::ReleaseTraceAddressCache();
-  throw GenericError(text, lumenrt::kGenericErrorCode);
 }

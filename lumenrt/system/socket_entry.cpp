@@ -1,7 +1,7 @@
 // The installed socket entry points and their wrappers.
 #include "lumenrt/system/socket_entry.h"
 
-#include "lumenrt/system/icmp_reply.h"
+#include "lumenrt/system/tracing_state.h"
 
 namespace lumenrt {
 

@@ -6,7 +6,7 @@
 // through the wrappers below.
 //
 // An entry point that is not installed is a usage error of the host: its wrapper raises GenericError
-// through RaiseFormatted (lumenrt/system/icmp_reply.h) naming it, rather than calling through null.
+// through RaiseFormatted (lumenrt/system/tracing_state.h) naming it, rather than calling through null.
 //
 // Thread safety: installed once by the host before use; the wrappers add no state of their own.
 #pragma once

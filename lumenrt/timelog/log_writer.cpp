@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lumenrt/core/internal/log_route.h"
+#include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/registry_values.h"
 #include "lumenrt/platform/file_service.h"
@@ -19,9 +20,9 @@ namespace {
 
 constexpr int kFacilityAgent = 1;
 constexpr int kFacilityLogs = 39;
-constexpr int kMessageVersion = 4314;
-constexpr int kMessageLogWriteFailed = 4152;
 
+using lumenrt::kMessageLogWriteFailed;
+using lumenrt::kMessageVersion;
 using lumenrt::platform::FileHandle;
 using lumenrt::platform::FileOpenMode;
 
