@@ -23,6 +23,7 @@ struct OpenFile {
   HANDLE handle = INVALID_HANDLE_VALUE;
   std::FILE* stream = nullptr;  // the standard output only
   std::string pending;          // written, not yet flushed
+  std::string path;             // as opened, for the handle that cuts the file (Truncate)
 };
 
 namespace {
@@ -113,11 +114,16 @@ class WindowsFileService final : public FileService {
       return nullptr;
     }
     file->handle = handle;
+    try {
+      file->path = path;
+    } catch (const std::bad_alloc&) {
+      // Without its path the file cannot be cut back after a torn line; it is still written.
+    }
     return file;
   }
 
   FileHandle StandardOutput() override {
-    static OpenFile out{INVALID_HANDLE_VALUE, stdout, {}};
+    static OpenFile out{INVALID_HANDLE_VALUE, stdout, {}, {}};
     return &out;
   }
 
@@ -157,6 +163,26 @@ class WindowsFileService final : public FileService {
     if (file == nullptr || file->handle == INVALID_HANDLE_VALUE) return;
     OVERLAPPED at = LockRange();
     UnlockFileEx(file->handle, 0, 1, 0, &at);
+  }
+
+  // The writing handle appends only, which cannot cut: a handle of its own does, once it is known to
+  // be the same file (not one put in its place since).
+  bool Truncate(FileHandle file, std::int64_t size) override {
+    if (file == nullptr || file->handle == INVALID_HANDLE_VALUE || file->path.empty() || size < 0)
+      return false;
+    HANDLE cutter = CreateFileA(file->path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (cutter == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION written{}, cutting{};
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    const bool cut =
+        GetFileInformationByHandle(file->handle, &written) && GetFileInformationByHandle(cutter, &cutting) &&
+        written.dwVolumeSerialNumber == cutting.dwVolumeSerialNumber &&
+        written.nFileIndexHigh == cutting.nFileIndexHigh && written.nFileIndexLow == cutting.nFileIndexLow &&
+        SetFilePointerEx(cutter, at, nullptr, FILE_BEGIN) && SetEndOfFile(cutter);
+    CloseHandle(cutter);
+    return cut;
   }
 
   bool Examine(const char* path, std::int64_t* modifiedNs, std::int64_t* size) override {
