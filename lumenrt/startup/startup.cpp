@@ -17,6 +17,7 @@
 #include "lumenrt/core/zstring.h"
 #include "lumenrt/plugins/exch/exch_factory.h"
 #include "lumenrt/plugins/internal/built_in_factories.h"
+#include "lumenrt/plugins/internal/module_facility.h"
 #include "lumenrt/plugins/internal/plugin_registry_state.h"
 #include "lumenrt/plugins/mapi/mapi_factory.h"
 #include "lumenrt/plugins/module_table.h"
