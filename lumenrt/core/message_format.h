@@ -32,7 +32,6 @@
 // tables. Thread safety: every function may run on any thread.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
