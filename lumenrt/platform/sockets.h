@@ -7,8 +7,8 @@
 // a test installs fakes of the same shape. Nothing here includes the system's socket headers, so code
 // above the platform layer stays free of them:
 //
-// - `SocketSet` is a descriptor set of the library's own; the POSIX select entry point copies it into
-//   and out of the system's set.
+// - `SocketSet` is a descriptor set of the library's own; the select entry point copies it into and
+//   out of the system's set.
 // - Socket addresses travel as untyped pointers with an int length (the caller's buffer, at most the
 //   size the caller states); `Ipv4SocketAddress` has the byte layout of an IPv4 socket address.
 // - Error numbers are the socket layer's (Winsock-style, 10000 plus the BSD number; see
@@ -25,18 +25,44 @@ struct addrinfo;
 
 namespace lumenrt {
 
-// A set of socket numbers 0 to kCapacity - 1, for select. Adding a number outside that range is
-// refused (Add answers false) and leaves the set unchanged.
+// A set of sockets for select, shaped as this system's select sets are:
+// - on POSIX systems a bit per socket number, for the numbers 0 to kCapacity - 1 (the system's set
+//   has room for no others);
+// - on Windows a list of up to kCapacity socket values (as Winsock's own set is), so any socket
+//   value that is not negative goes in: Windows sockets are handle values, which grow past 1023 in
+//   a process with many handles open.
+// Adding a socket that Holds refuses, or a new one to a full list, is refused (Add answers false)
+// and leaves the set unchanged; adding a socket already held answers true.
 class LUMENRT_EXPORT SocketSet {
  public:
   static constexpr int kCapacity = 1024;  // the system's FD_SETSIZE
+
+  // Whether a set can hold this socket at all (whatever else it holds).
+  static constexpr bool Holds(int socket) {
+#ifdef _WIN32
+    return socket >= 0;
+#else
+    return socket >= 0 && socket < kCapacity;
+#endif
+  }
 
   bool Add(int socket);
   bool Contains(int socket) const;
   void Clear();
 
+#ifdef _WIN32
+  // The sockets held, in the order added (what the system's set is filled from).
+  const int* begin() const { return sockets_; }
+  const int* end() const { return sockets_ + count_; }
+#endif
+
  private:
+#ifdef _WIN32
+  int count_ = 0;
+  int sockets_[kCapacity] = {};
+#else
   std::uint64_t bits_[kCapacity / 64] = {};
+#endif
 };
 
 // A select time limit; the entry point is given none (nullptr) to wait without limit.
@@ -68,9 +94,10 @@ using SocketHtonsEntry = std::uint16_t (*)(std::uint16_t value);
 using SocketLastErrorEntry = int (*)();
 
 // This platform's entry points, forwarding to the C library (on Windows to Winsock, started on first
-// use; the names stay the same there). PosixSocketSelect answers -1 (errno EINVAL, on Windows
-// WSAEINVAL) for a count above SocketSet::kCapacity; PosixSocketLastError maps errno through
-// WinsockErrorFromErrno (on Windows it answers WSAGetLastError, Winsock numbers already).
+// use; the names stay the same there). PosixSocketSelect answers -1 (errno EINVAL) for a count
+// outside 0 to SocketSet::kCapacity; on Windows it ignores the count, as Winsock's select does (the
+// sets list their sockets). PosixSocketLastError maps errno through WinsockErrorFromErrno (on Windows
+// it answers WSAGetLastError, Winsock numbers already).
 LUMENRT_EXPORT int PosixSocketSelect(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
                                      const SocketTimeLimit* limit);
 LUMENRT_EXPORT int PosixSocketRecvFrom(int socket, char* buffer, int length, int flags, void* from,

@@ -1,4 +1,5 @@
-// The socket entry points on POSIX systems: the C library's select, recvfrom and htons.
+// The socket entry points on POSIX systems: the C library's select, recvfrom and htons; SocketSet as
+// a bit per socket number, as the system's set is.
 #include <cerrno>
 #include <climits>
 #include <cstddef>
@@ -18,6 +19,22 @@ static_assert(offsetof(sockaddr_in, sin_port) == offsetof(lumenrt::Ipv4SocketAdd
 static_assert(offsetof(sockaddr_in, sin_addr) == offsetof(lumenrt::Ipv4SocketAddress, address));
 
 namespace lumenrt {
+
+bool SocketSet::Add(int socket) {
+  if (!Holds(socket)) return false;
+  bits_[socket / 64] |= std::uint64_t{1} << (socket % 64);
+  return true;
+}
+
+bool SocketSet::Contains(int socket) const {
+  if (!Holds(socket)) return false;
+  return (bits_[socket / 64] >> (socket % 64)) & 1;
+}
+
+void SocketSet::Clear() {
+  for (auto& word : bits_) word = 0;
+}
+
 namespace {
 
 void ToSystem(const SocketSet* from, int count, fd_set* to) {

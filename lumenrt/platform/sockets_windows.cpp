@@ -3,9 +3,11 @@
 // it, and left started until the process ends (it counts its users).
 //
 // The names are those of the other systems' entry points (lumenrt/platform/sockets.h), so a host
-// installs this platform's the same way everywhere. Socket numbers are Winsock's SOCKET values; the
-// library's SocketSet holds those below SocketSet::kCapacity.
+// installs this platform's the same way everywhere. Socket numbers are Winsock's SOCKET values (handle
+// values, which fit an int); a SocketSet lists up to SocketSet::kCapacity of them, as Winsock's own
+// set does, so select's count is not needed and is ignored, as Winsock ignores it.
 #define FD_SETSIZE 1024  // room for as many sockets as a SocketSet holds
+#include <climits>
 #include <cstddef>
 
 #include <winsock2.h>
@@ -20,6 +22,23 @@ static_assert(offsetof(sockaddr_in, sin_port) == offsetof(lumenrt::Ipv4SocketAdd
 static_assert(offsetof(sockaddr_in, sin_addr) == offsetof(lumenrt::Ipv4SocketAddress, address));
 
 namespace lumenrt {
+
+bool SocketSet::Add(int socket) {
+  if (!Holds(socket)) return false;
+  if (Contains(socket)) return true;
+  if (count_ == kCapacity) return false;
+  sockets_[count_++] = socket;
+  return true;
+}
+
+bool SocketSet::Contains(int socket) const {
+  for (int held : *this)
+    if (held == socket) return true;
+  return false;
+}
+
+void SocketSet::Clear() { count_ = 0; }
+
 namespace {
 
 // True once Winsock has started for this process.
@@ -31,11 +50,10 @@ bool WinsockStarted() {
   return started;
 }
 
-bool ToSystem(const SocketSet* from, int count, fd_set* to) {
+bool ToSystem(const SocketSet* from, fd_set* to) {
   FD_ZERO(to);
   if (from == nullptr) return false;
-  for (int s = 0; s < count; ++s)
-    if (from->Contains(s)) FD_SET(static_cast<SOCKET>(s), to);
+  for (int s : *from) FD_SET(static_cast<SOCKET>(s), to);
   return to->fd_count != 0;
 }
 
@@ -43,25 +61,19 @@ void FromSystem(const fd_set* from, SocketSet* to) {
   if (to == nullptr) return;
   to->Clear();
   for (u_int i = 0; i < from->fd_count; ++i)
-    if (from->fd_array[i] < static_cast<SOCKET>(SocketSet::kCapacity))
-      to->Add(static_cast<int>(from->fd_array[i]));
+    if (from->fd_array[i] <= static_cast<SOCKET>(INT_MAX)) to->Add(static_cast<int>(from->fd_array[i]));
 }
 
 }  // namespace
 
-int PosixSocketSelect(int count, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
+int PosixSocketSelect(int /*count*/, SocketSet* readSet, SocketSet* writeSet, SocketSet* errorSet,
                       const SocketTimeLimit* limit) {
-  if (count < 0 || count > SocketSet::kCapacity) {
-    WSASetLastError(WSAEINVAL);
-    return -1;
-  }
   if (!WinsockStarted()) {
     WSASetLastError(WSANOTINITIALISED);
     return -1;
   }
   fd_set r, w, e;
-  const bool any =
-      ToSystem(readSet, count, &r) | ToSystem(writeSet, count, &w) | ToSystem(errorSet, count, &e);
+  const bool any = ToSystem(readSet, &r) | ToSystem(writeSet, &w) | ToSystem(errorSet, &e);
   if (!any) {
     // Winsock refuses a select without sockets; elsewhere it waits out the limit.
     if (limit == nullptr) {

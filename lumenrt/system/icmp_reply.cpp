@@ -119,9 +119,13 @@ class ProbeDeadline {
 int WaitForReply(int probe, std::int32_t times[2]) {
   using namespace lumenrt;
   TracingState& t = Tracing();
-  if (t.socket < 0 || t.socket >= SocketSet::kCapacity)
-    RaiseFormatted("socket %d cannot be waited on: select takes socket numbers 0 to %d only", t.socket,
-                   SocketSet::kCapacity - 1);
+  if (!SocketSet::Holds(t.socket)) {
+    // Sets that go by socket number end below kCapacity; sets that list sockets take any socket.
+    if (!SocketSet::Holds(SocketSet::kCapacity))
+      RaiseFormatted("socket %d cannot be waited on: select takes socket numbers 0 to %d only", t.socket,
+                     SocketSet::kCapacity - 1);
+    RaiseFormatted("socket %d cannot be waited on: it is not a socket number", t.socket);
+  }
   const int waitSeconds = t.shortWait ? 1 : 3;
   ProbeDeadline deadline(waitSeconds);
   for (;;) {

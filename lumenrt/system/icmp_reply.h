@@ -41,9 +41,10 @@ inline constexpr int kReplyNone = -3;             // no answering message before
 // on the platform's high-resolution counter: whole seconds, then the fraction in microseconds; both 0
 // when the counter cannot be read.
 //
-// Raises GenericError when the socket cannot go into a select set (negative or not below
-// lumenrt::SocketSet::kCapacity), when the read fails (the text of SocketErrorText), and for a
-// message shorter than the ICMP header ("icmplen (N) < 8").
+// Raises GenericError when the socket cannot go into a select set (lumenrt::SocketSet::Holds: on
+// POSIX systems 0 to SocketSet::kCapacity - 1, on Windows any socket that is not negative), when the
+// read fails (the text of SocketErrorText), and for a message shorter than the ICMP header
+// ("icmplen (N) < 8").
 LUMENRT_EXPORT int WaitForReply(int probe, std::int32_t times[2]);
 
 // The name of a destination-unreachable code ("port unreachable" for 3); "[unknown code]" for codes

@@ -16,9 +16,12 @@ namespace {
 using lumenrt::SocketSet;
 
 TEST(SocketSetTest, HoldsNumbersBelowItsCapacityOnly) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX: Windows sets list socket values of any size (tests/platform/windows/)";
+#endif
   SocketSet set;
-  for (int s : {0, 63, 64, 1023}) EXPECT_TRUE(set.Add(s)) << s;
-  for (int s : {-1, 1024, 5000}) EXPECT_FALSE(set.Add(s)) << s;
+  for (int s : {0, 63, 64, 1023}) EXPECT_TRUE(set.Add(s) && SocketSet::Holds(s)) << s;
+  for (int s : {-1, 1024, 5000}) EXPECT_FALSE(set.Add(s) || SocketSet::Holds(s)) << s;
   for (int s : {0, 63, 64, 1023}) EXPECT_TRUE(set.Contains(s)) << s;
   for (int s : {1, 62, 65, 1022, -1, 1024}) EXPECT_FALSE(set.Contains(s)) << s;
   set.Clear();

@@ -86,6 +86,21 @@ FILE* RunReading(const std::string& command) { return popen(command.c_str(), "r"
 int Finish(FILE* pipe) { return pclose(pipe); }
 #endif
 
+// Runs the probe's command line and answers its output (standard error with it) and exit status.
+struct ProbeRun {
+  std::string output;
+  int status = -1;
+};
+ProbeRun RunProbe(const std::string& command) {
+  ProbeRun run;
+  FILE* pipe = RunReading(command + " 2>&1");
+  if (pipe == nullptr) return run;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
+  run.status = Finish(pipe);
+  return run;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::string line;
@@ -143,14 +158,10 @@ TEST(Startup, UnloadingDestroysFirstUseObjectsThenGlobalsSeventeenToOne) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string command = Quoted(LUMENRT_UNLOAD_PROBE) + " " + Quoted(LUMENRT_LIBRARY_FILE) + " " +
-                                Quoted(c.argument) + (c.kind.empty() ? "" : " " + c.kind) + " 2>&1";
-    FILE* pipe = RunReading(command);
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    EXPECT_EQ(Finish(pipe), 0) << output;
-    EXPECT_EQ(Lines(output), c.expected) << output;
+                                Quoted(c.argument) + (c.kind.empty() ? "" : " " + c.kind);
+    const ProbeRun run = RunProbe(command);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(Lines(run.output), c.expected) << run.output;
   }
 }
 
@@ -162,13 +173,10 @@ TEST(Startup, UnloadingClosesTheLog) {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const std::string dir = pattern;
   const std::string command =
-      Quoted(LUMENRT_UNLOAD_PROBE) + " " + Quoted(LUMENRT_LIBRARY_FILE) + " --log " + Quoted(dir) + " 2>&1";
-  FILE* pipe = RunReading(command);
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  EXPECT_EQ(Finish(pipe), 0) << output;
+      Quoted(LUMENRT_UNLOAD_PROBE) + " " + Quoted(LUMENRT_LIBRARY_FILE) + " --log " + Quoted(dir);
+  const ProbeRun run = RunProbe(command);
+  const std::string& output = run.output;
+  EXPECT_EQ(run.status, 0) << output;
   std::filesystem::remove_all(dir);
   int descriptorsFirst = -1, descriptorsLast = -2, mappingsFirst = -1, mappingsLast = -2;
   for (const std::string& line : Lines(output)) {

@@ -364,6 +364,14 @@ TEST_F(WaitForReplyTest, AFailedReadRaisesTheSocketErrorTextAndEmptiesTheAddress
 }
 
 TEST_F(WaitForReplyTest, ASocketThatCannotGoIntoASelectSetIsRefused) {
+#ifdef _WIN32
+  // Windows sets list socket values: only a negative socket is refused (tests/system/windows/ waits
+  // on a socket past 1023).
+  lumenrt::Tracing().socket = -1;
+  EXPECT_EQ(RaisedBy(0), "socket -1 cannot be waited on: it is not a socket number");
+  EXPECT_EQ(fake_.selects, 0);
+  return;
+#endif
   for (int socket : {lumenrt::SocketSet::kCapacity, lumenrt::SocketSet::kCapacity + 500, -1}) {
     fake_ = {};
     lumenrt::Tracing().socket = socket;
