@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -91,10 +92,15 @@ void Evp(benchmark::State& state) {
 BENCHMARK(Evp)->ArgsProduct({{0, 1, 2, 3}, {1, 0}});
 
 void PasswordDecode(benchmark::State& state) {
-  auto stored = lumenrt::HexToPasswordBytes(EncodePassword("correct horse battery", 77));
+  // The 32 stored bytes of the obscured form's 64 hexadecimal digits.
+  const std::string hex = EncodePassword("correct horse battery", 77);
+  unsigned char stored[32];
+  for (size_t i = 0; i < sizeof stored; ++i) {
+    stored[i] = static_cast<unsigned char>(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
+  }
   unsigned char text[32];
   for (auto _ : state) {
-    DecodePassword(stored->data(), nullptr, -1, 32, text);
+    DecodePassword(stored, nullptr, -1, 32, text);
     benchmark::DoNotOptimize(text);
   }
 }

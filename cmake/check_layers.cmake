@@ -3,7 +3,7 @@
 #
 # A file includes headers of its own layer and the layers below it (cmake/layers.cmake); a file's
 # layer is its folder under lumenrt/. A public header (one outside an internal/ folder) includes no
-# internal header, since internal headers are not installed.
+# internal header, since internal headers are not installed; nor does what links the shared library.
 cmake_minimum_required(VERSION 3.22)
 include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
 set(layers ${LUMENRT_LAYERS})
@@ -43,6 +43,21 @@ foreach(rel ${files})
     endif()
   endforeach()
 endforeach()
+
+# What links the shared library (the tool, the bench programs, the modules, tests/plugins and the
+# package's consumers) sees the public interface only: it includes no internal header, whose
+# functions the library does not export.
+file(GLOB_RECURSE outside RELATIVE ${ROOT} ${ROOT}/tools/*.h ${ROOT}/tools/*.cpp ${ROOT}/bench/*.cpp
+  ${ROOT}/modules/*.h ${ROOT}/modules/*.cc ${ROOT}/modules/*.cpp ${ROOT}/tests/plugins/*.h
+  ${ROOT}/tests/plugins/*.cc ${ROOT}/tests/plugins/*.cpp ${ROOT}/tests/package/*.cc)
+foreach(rel ${outside})
+  file(STRINGS ${ROOT}/${rel} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"lumenrt/[^\"]*/internal/")
+  foreach(line ${includes})
+    message(SEND_ERROR "${rel} links the shared library but includes an internal header: ${line}")
+    math(EXPR problems "${problems} + 1")
+  endforeach()
+endforeach()
+
 if(problems GREATER 0)
   message(FATAL_ERROR "${problems} include(s) against the layers")
 endif()

@@ -9,8 +9,9 @@
 # - the C++ run-time (libstdc++, libgcc) stays shared: an exception thrown in lumenrt.dll and caught in
 #   its caller must meet one run-time. Its DLLs are copied beside the executables;
 # - the ELF-only devices of the Linux build (the version script, --no-undefined layer links, the
-#   package and exported-symbol checks) are left out; PE links fail on an unresolved symbol anyway,
-#   and LUMENRT_EXPORT gives the DLL's export table;
+#   package checks) are left out; PE links fail on an unresolved symbol anyway, and LUMENRT_EXPORT
+#   gives the DLL's export table, which the test exported_symbols compares with the checked-in list
+#   of the architecture (objdump on the build machine, cmake/tests.cmake);
 # - test files that exercise Linux-only behaviour are left out of the suites (the list below).
 
 # No SQLite on Windows: an empty stand-in keeps the link lines of every target as they are.

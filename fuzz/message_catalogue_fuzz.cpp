@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "lumenrt/core/internal/catalogue_store.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/message_format.h"
 #include "lumenrt/platform/message_module.h"

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "lumenrt/config/internal/password_decoding.h"
+#include "lumenrt/crypto/internal/password_bytes.h"
 #include "lumenrt/crypto/password.h"
 
 namespace {

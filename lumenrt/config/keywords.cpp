@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "lumenrt/config/internal/keyword_lookup.h"
+
 namespace lumenrt {
 
 const CommandKeyword* FindCommandKeyword(const char* keyword) {

@@ -35,11 +35,4 @@ namespace lumenrt {
 inline constexpr int kCommandKeywordCount = 14;
 inline constexpr int kSwitchKeywordCount = 99;
 
-// The command row with this keyword (exact, upper case), or null.
-LUMENRT_EXPORT const CommandKeyword* FindCommandKeyword(const char* keyword);
-
-// The first switch row with this keyword (exact, upper case) under commandId; null when none. Rows of
-// command 0 are not included: ask for command 0 to find those.
-LUMENRT_EXPORT const SwitchKeyword* FindSwitchKeyword(int commandId, const char* keyword);
-
 }  // namespace lumenrt

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "lumenrt/config/config_source.h"
+#include "lumenrt/config/internal/leading_number.h"
 #include "lumenrt/config/schema.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/internal/text_helpers.h"

@@ -83,7 +83,4 @@ inline constexpr int kParsFacility = 45;
 inline constexpr int kValueMessage = 4456;
 inline constexpr int kValueTooLong = -3;  // cfg_get_string_buf_n: the text does not fit
 
-// The leading decimal value of text as cfg_get_number reads it, saturating at the 32-bit limits.
-LUMENRT_EXPORT std::int32_t LeadingNumber(const char* text);
-
 }  // namespace lumenrt

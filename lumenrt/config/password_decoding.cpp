@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "lumenrt/crypto/internal/password_bytes.h"
 #include "lumenrt/crypto/password.h"
 
 namespace lumenrt {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "lumenrt/config/internal/schema_placeholders.h"
 #include "lumenrt/platform/internal/text_helpers.h"
 
 namespace lumenrt {

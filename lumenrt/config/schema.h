@@ -52,9 +52,6 @@ inline constexpr int kLastFormatVersion = 105;
 // True when the row exists for (version, kinds).
 LUMENRT_EXPORT bool RowApplies(const SchemaEntry& row, int version, unsigned int kinds);
 
-// Number of placeholder digits in the row's key (0 to 3) and the position of the first one.
-LUMENRT_EXPORT int PlaceholderWidth(const SchemaEntry& row, int* position = nullptr);
-
 // The first applicable row whose key covers id (placeholder ranges included), or null; `instance`
 // receives id minus the row's id.
 LUMENRT_EXPORT const SchemaEntry* FindNameRow(int id, int version, unsigned int kinds,

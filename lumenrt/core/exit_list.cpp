@@ -1,8 +1,8 @@
-#include "lumenrt/core/exit_list.h"
-
 #include <atomic>
 #include <cstdlib>
 #include <new>
+
+#include "lumenrt/core/internal/exit_actions.h"
 
 namespace lumenrt {
 namespace {

@@ -12,28 +12,19 @@
 // NoteExit, which hands the name to the observer installed, if any. It lets a test prove the order of
 // teardown from outside the library. The observer must stay callable until the library is unloaded.
 //
-// Threads: AddExitAction and NoteExit run on the thread that loads, first uses or unloads the
-// library; SetExitObserver may be called on any thread.
-// Failure: AddExitAction raises std::bad_alloc when the run-time cannot record the action (the
-// object it was to destroy is then left to the caller).
+// Adding to the list and naming a destroyed object are the library's own business
+// (lumenrt/core/internal/exit_actions.h); SetExitObserver may be called on any thread.
 #pragma once
 
 #include "lumenrt/platform/export.h"
 
 namespace lumenrt {
 
-using ExitAction = void (*)();
 // Receives one text per destroyed object: "global N" for start-up global N (1 to 17), "plug-in
 // registry", "Exchange backup work area".
 using ExitObserver = void (*)(const char* what);
 
-// Adds action to the exit list of this library.
-LUMENRT_EXPORT void AddExitAction(ExitAction action);
-
 // Installs observer (null: none) and returns the one installed before.
 LUMENRT_EXPORT ExitObserver SetExitObserver(ExitObserver observer);
-
-// Hands what to the installed observer; without one does nothing.
-LUMENRT_EXPORT void NoteExit(const char* what);
 
 }  // namespace lumenrt

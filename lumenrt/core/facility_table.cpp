@@ -1,6 +1,6 @@
 #include "lumenrt/core/facility_table.h"
 
-#include "lumenrt/core/plugin_facility.h"
+#include "lumenrt/core/internal/plugin_facility.h"
 
 namespace lumenrt {
 

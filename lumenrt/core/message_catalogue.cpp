@@ -8,6 +8,7 @@
 
 #include "lumenrt/core/facility_table.h"
 #include "lumenrt/core/internal/built_in_messages.h"
+#include "lumenrt/core/internal/format_conversion.h"
 #include "lumenrt/core/internal/log_route.h"
 #include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/message_format.h"

@@ -6,6 +6,8 @@
 #include <unordered_map>
 
 #include "lumenrt/core/internal/built_in_messages.h"
+#include "lumenrt/core/internal/catalogue_store.h"
+#include "lumenrt/core/internal/format_conversion.h"
 #include "lumenrt/core/internal/text_file.h"
 #include "lumenrt/platform/internal/string_tables.h"
 #include "lumenrt/platform/internal/text_helpers.h"

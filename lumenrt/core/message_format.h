@@ -1,6 +1,7 @@
-// The message-format machinery of the catalogue: the library's built-in format table, the reader of
-// one "%" conversion, the check that a format can be filled safely, and message catalogue files (the
-// host's formats, parsed here and handed to the platform as a string-table module).
+// Message catalogue files, the host's message formats: loading one (parsed here and handed to the
+// platform as a string-table module), freeing it, and the check that a format can be filled safely.
+// The reader of one "%" conversion and the library's built-in formats are internal
+// (lumenrt/core/internal/format_conversion.h, built_in_messages.h, catalogue_store.h).
 //
 // Catalogue file format (8-bit text, one entry per line):
 //
@@ -31,8 +32,6 @@
 // tables. Thread safety: every function may run on any thread.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -42,33 +41,6 @@
 namespace lumenrt {
 
 inline constexpr int kMaxMessageFormatLength = 127;
-// Widths and precisions of conversions are limited to this many characters when filled.
-inline constexpr int kMaxFieldWidth = 4096;
-
-// The library's own format for a message number, or null when it has none.
-LUMENRT_EXPORT const char* BuiltInMessageFormat(std::uint32_t id);
-
-// One "%" conversion of a message format, as the catalogue's formatter reads it.
-struct LUMENRT_EXPORT FormatConversion {
-  enum Kind {
-    kPercent,      // "%%"
-    kText,         // "%s": fills a text
-    kNumber,       // d i u o x X c: fills a number
-    kUnsupported,  // a conversion the catalogue never fills ("%n", "%p", "%f", "%*d", "%lld" ...)
-    kIncomplete,   // "%" not followed by a conversion; the "%" stands for itself
-  };
-  Kind kind = kIncomplete;
-  std::size_t length = 1;  // characters from the "%" through the conversion letter
-  char letter = 0;         // conversion letter; 0 when incomplete
-  bool leftAlign = false;  // "-" flag
-  std::string_view flags;  // every flag character as written
-  int width = -1;          // -1 when none; larger values are limited to kMaxFieldWidth
-  int precision = -1;      // -1 when none; likewise limited
-  int lengthModifier = 0;  // 0 none, 'h', 'H' for "hh", 'l'
-};
-
-// Reads the conversion that starts at format[at], which must be '%'.
-LUMENRT_EXPORT FormatConversion ParseFormatConversion(std::string_view format, std::size_t at);
 
 // Whether a format can be filled safely with a facility code and one argument (rules above).
 struct LUMENRT_EXPORT MessageFormatCheck {
@@ -82,16 +54,8 @@ LUMENRT_EXPORT MessageFormatCheck CheckMessageFormat(std::string_view format);
 // Loads a catalogue file. Returns its handle, or empty with *error (when error is not null) set to
 // "<path>:<line>: <problem>" or "<path>: <problem>". Free the handle with FreeMessageCatalogue.
 LUMENRT_EXPORT ModuleHandle LoadMessageCatalogue(const char* path, std::string* error);
-// The same for a catalogue held in memory; `name` stands for the file name in errors.
-LUMENRT_EXPORT ModuleHandle ParseMessageCatalogue(std::string_view text, const char* name,
-                                                  std::string* error);
 // Frees a catalogue; later lookups through the handle answer "no entry". Empty or unknown handles
 // are ignored.
 LUMENRT_EXPORT void FreeMessageCatalogue(ModuleHandle catalogue);
-// True for a live handle from LoadMessageCatalogue or ParseMessageCatalogue.
-LUMENRT_EXPORT bool IsMessageCatalogue(ModuleHandle module);
-// Copies entry `id` of a live catalogue into buffer (size >= 1 bytes), cut to size - 1 characters
-// and terminated; 0 (buffer "") when the handle is not a live catalogue or has no such entry.
-LUMENRT_EXPORT int CopyCatalogueEntry(ModuleHandle catalogue, std::uint32_t id, char* buffer, int size);
 
 }  // namespace lumenrt

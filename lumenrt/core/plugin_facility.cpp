@@ -1,4 +1,4 @@
-#include "lumenrt/core/plugin_facility.h"
+#include "lumenrt/core/internal/plugin_facility.h"
 
 #include <atomic>
 

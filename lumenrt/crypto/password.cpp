@@ -5,6 +5,7 @@
 
 #include <openssl/rand.h>
 
+#include "lumenrt/crypto/internal/password_bytes.h"
 #include "lumenrt/crypto/internal/zcrypt1_cipher.h"
 #include "lumenrt/crypto/zcipher.h"
 #include "lumenrt/platform/internal/text_helpers.h"

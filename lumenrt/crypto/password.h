@@ -20,7 +20,6 @@
 // `EncodePassword(text, modifier)`: the inverse, giving the 64 upper-case hexadecimal digits.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -53,24 +52,10 @@ inline constexpr size_t kStoredPasswordBytes = 32;
 inline constexpr size_t kStoredPasswordHexDigits = 64;
 inline constexpr int kPasswordCipherType = 3;
 
-using StoredPasswordBytes = std::array<unsigned char, kStoredPasswordBytes>;
-
-// The 32 bytes of exactly 64 hexadecimal digits (either case), or nothing with `*error` (when given)
-// saying what is wrong: the length, or the first character that is not a hexadecimal digit.
-LUMENRT_EXPORT std::optional<StoredPasswordBytes> HexToPasswordBytes(std::string_view hex,
-                                                                     std::string* error = nullptr);
-
-// The 64 upper-case hexadecimal digits of 32 bytes.
-LUMENRT_EXPORT std::string PasswordBytesToHex(const StoredPasswordBytes& bytes);
-
 // The text of a stored password given as 64 hexadecimal digits (decoded with the default key, mode
-// -1, length 32), or nothing with `*error` set as for HexToPasswordBytes.
+// -1, length 32), or nothing with `*error` (when given) saying what is wrong: the length, or the
+// first character that is not a hexadecimal digit.
 LUMENRT_EXPORT std::optional<std::string> DecodeStoredPassword(std::string_view hex,
                                                                std::string* error = nullptr);
-
-// The work key of password decoding: at most 79 characters of `key`, every character XORed with
-// `modifier` (when `apply` is set), ending at the first zero. `out` receives a NUL-terminated text.
-LUMENRT_EXPORT void ModifyPasswordKey(const char* key, bool apply, unsigned char modifier,
-                                      char out[kMaxPasswordKey + 1]);
 
 }  // namespace lumenrt

@@ -1,5 +1,7 @@
 #include "lumenrt/plugins/entry_table.h"
 
+#include "lumenrt/plugins/internal/entry_table_fill.h"
+
 namespace lumenrt {
 
 int FillEntryTable(EntryTable& table, const char* const (&names)[kEntryTableSlots], ExportResolver resolve,

@@ -24,8 +24,4 @@ struct EntryTable {
 // Maps an export name to its address in a loaded module, or null. context is the caller's.
 using ExportResolver = void* (*)(const char* name, void* context);
 
-// Fills every slot of table with resolve(names[i], context); returns the number of non-null slots.
-int FillEntryTable(EntryTable& table, const char* const (&names)[kEntryTableSlots], ExportResolver resolve,
-                   void* context);
-
 }  // namespace lumenrt

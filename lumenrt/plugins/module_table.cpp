@@ -1,5 +1,7 @@
 #include "lumenrt/plugins/module_table.h"
 
+#include "lumenrt/plugins/internal/module_facility.h"
+
 namespace lumenrt {
 
 // Frozen: the module table is part of what the agent's configuration files and messages name.

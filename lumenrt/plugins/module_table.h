@@ -45,10 +45,6 @@ LUMENRT_EXPORT extern const std::int32_t kModuleIds[kModuleTableRows];
 LUMENRT_EXPORT extern const char* const kModuleTypeNames[kModuleTableRows];
 LUMENRT_EXPORT extern const char* const kExchTypeConstant;
 
-// The facility code of a module id: the row's code for 200 to 204, the closing empty text for 205,
-// null for every other number.
-LUMENRT_EXPORT const char* ModuleFacilityCode(std::int32_t moduleId);
-
 // True for the kinds that have a row (0 to 4).
 constexpr bool IsModuleKind(std::int32_t kind) { return kind >= 0 && kind < kModuleKindCount; }
 

@@ -3,6 +3,8 @@
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/module_loader.h"
 #include "lumenrt/plugins/exch/exch_entry_table.h"
+#include "lumenrt/plugins/exch/internal/exch_entry_fill.h"
+#include "lumenrt/plugins/mapi/internal/mapi_entry_fill.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
 #include "lumenrt/plugins/module_table.h"
 

@@ -6,6 +6,9 @@
 
 #include "lumenrt/platform/module_loader.h"
 #include "lumenrt/plugins/exch/exch_entry_table.h"
+#include "lumenrt/plugins/exch/internal/exch_entry_fill.h"
+#include "lumenrt/plugins/internal/built_in_factories.h"
+#include "lumenrt/plugins/mapi/internal/mapi_entry_fill.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
 #include "lumenrt/plugins/module_call.h"
 #include "lumenrt/plugins/module_table.h"

@@ -49,8 +49,4 @@ LUMENRT_EXPORT bool UnloadPluginModule(std::int32_t kind);
 // any other kind, and for both while start-up has not installed them (or after teardown).
 LUMENRT_EXPORT Plugins::IFactory* BuiltInFactory(std::int32_t kind);
 
-// Start-up hands its two adapter factories to the loader here, and takes them back (nulls) before
-// destroying them. The factories live above this layer, so the loader only borrows them.
-void SetBuiltInFactories(Plugins::IFactory* exch, Plugins::IFactory* mapi);
-
 }  // namespace lumenrt

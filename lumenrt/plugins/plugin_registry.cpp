@@ -2,9 +2,11 @@
 
 #include <new>
 
-#include "lumenrt/core/exit_list.h"
+#include "lumenrt/core/internal/exit_actions.h"
 #include "lumenrt/core/internal/message_numbers.h"
 #include "lumenrt/core/zerror.h"
+#include "lumenrt/plugins/internal/module_facility.h"
+#include "lumenrt/plugins/internal/plugin_registry_state.h"
 #include "lumenrt/plugins/module_table.h"
 #include "lumenrt/plugins/plugin_exception.h"
 

@@ -74,11 +74,3 @@ class LUMENRT_EXPORT IPlugins {
 
 // The registry, built on the first call.
 LUMENRT_EXPORT IPlugins* instance();
-
-namespace lumenrt {
-
-// True once the registry built by instance() has been destroyed at unload (instance() then builds no
-// new one and answers null).
-bool PluginRegistryDestroyed();
-
-}  // namespace lumenrt

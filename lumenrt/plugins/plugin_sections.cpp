@@ -1,4 +1,4 @@
-#include "lumenrt/plugins/plugin_sections.h"
+#include "lumenrt/plugins/internal/plugin_sections.h"
 
 #include "lumenrt/config/lookups.h"
 #include "lumenrt/plugins/module_table.h"

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "lumenrt/config/lookups.h"
+#include "lumenrt/plugins/internal/selection_values.h"
 #include "lumenrt/plugins/plugin_exception.h"
 
 namespace lumenrt {

@@ -89,13 +89,4 @@ class LUMENRT_EXPORT SelectionListAdapter : public Plugins::ISelectionList {
   std::size_t cursor_ = 0;
 };
 
-// Reads key's whole value through service: first with a buffer of kSelectionValueBuffer bytes, then
-// again at the size the service reports while that is larger. The text ends at the first zero byte
-// or at the end of the buffer, whichever comes first.
-LUMENRT_EXPORT std::string ReadServiceValue(ICfgService& service, std::int32_t key);
-
-// Splits a list value into the names of its entries as the header comment describes (unescaped, cut
-// to 259 characters; no closing entry). Allocates the value's size and 4 bytes a name, once each.
-LUMENRT_EXPORT SelectionNames ParseSelectionValue(std::string_view value);
-
 }  // namespace lumenrt

@@ -4,23 +4,26 @@
 // them in the reverse order. This file is the top layer: it may include every subsystem, and it
 // connects the hooks through which lower layers reach higher ones, by explicit calls in one visible
 // order, before any global is built.
-#include "lumenrt/startup/startup.h"
+#include "lumenrt/startup/internal/startup.h"
 
 #include <list>
 
 #include "lumenrt/config/lookups.h"
-#include "lumenrt/core/exit_list.h"
 #include "lumenrt/core/internal/built_in_messages.h"
-#include "lumenrt/core/plugin_facility.h"
+#include "lumenrt/core/internal/exit_actions.h"
+#include "lumenrt/core/internal/plugin_facility.h"
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zfilename.h"
 #include "lumenrt/core/zstring.h"
 #include "lumenrt/plugins/exch/exch_factory.h"
+#include "lumenrt/plugins/internal/built_in_factories.h"
+#include "lumenrt/plugins/internal/module_facility.h"
+#include "lumenrt/plugins/internal/plugin_registry_state.h"
 #include "lumenrt/plugins/mapi/mapi_factory.h"
 #include "lumenrt/plugins/module_table.h"
 #include "lumenrt/plugins/plugin_loading.h"
 #include "lumenrt/plugins/plugin_registry.h"
-#include "lumenrt/system/work_context.h"
+#include "lumenrt/system/internal/work_context.h"
 #include "lumenrt/timelog/internal/log_routes.h"
 #include "lumenrt/timelog/log_writer.h"
 

@@ -4,6 +4,7 @@
 
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/internal/text_helpers.h"
+#include "lumenrt/timelog/internal/time_prefix_text.h"
 #include "lumenrt/timelog/time_record.h"
 
 ZString MessageTimePrefix() {

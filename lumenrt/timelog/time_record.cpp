@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "lumenrt/platform/clock.h"
+#include "lumenrt/timelog/internal/zone_word.h"
 
 const ZoneNameEntry ZoneNameTable[kZoneNameCount] = {
     {-600, "HST", "Hawaii Standard Time"},   {-540, "YST", "Yukon Standard Time"},

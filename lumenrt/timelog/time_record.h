@@ -83,16 +83,3 @@ LUMENRT_EXPORT int ConvertTimeZone(TimeRecord* out, const TimeRecord* in, int mi
 // "00-000-0000 00:00:00.00 +0000" and returns 1; any other invalid record prints
 // "??-???-???? ??:??:??.?? +????" and returns 0.
 LUMENRT_EXPORT int FormatTimestamp(char* text, const TimeRecord* record, int toLocal);
-
-namespace lumenrt {
-
-// True when record is valid in the sense above.
-LUMENRT_EXPORT bool IsValidTimeRecord(const TimeRecord& record);
-
-// Offset in minutes east that the zone word marks (0 for no mark); meaningful for valid records.
-LUMENRT_EXPORT int ZoneWordOffset(std::uint16_t zone);
-
-// Zone word marking `minutes` east (0x1000 plus the 12-bit two's-complement form).
-LUMENRT_EXPORT std::uint16_t MakeZoneWord(int minutes);
-
-}  // namespace lumenrt

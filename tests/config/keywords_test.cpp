@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lumenrt/config/internal/keyword_lookup.h"
 #include "lumenrt/config/schema.h"
 
 namespace {

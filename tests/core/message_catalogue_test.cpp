@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "lumenrt/core/facility_table.h"
+#include "lumenrt/core/internal/built_in_messages.h"
+#include "lumenrt/core/internal/catalogue_store.h"
 #include "lumenrt/core/message_format.h"
 #include "lumenrt/core/zerror.h"
 #include "lumenrt/platform/message_module.h"

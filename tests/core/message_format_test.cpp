@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lumenrt/core/internal/catalogue_store.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/platform/message_module.h"
 

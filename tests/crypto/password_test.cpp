@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "lumenrt/crypto/internal/password_bytes.h"
+
 #include "crypto/test_util.h"
 
 namespace {

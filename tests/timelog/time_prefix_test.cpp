@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "lumenrt/timelog/internal/time_prefix_text.h"
+
 namespace {
 
 TEST(MessageTimePrefixTest, TakesMonthDayHourAndMinuteFromThePrintedTimestamp) {

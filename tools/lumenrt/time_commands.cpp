@@ -1,4 +1,5 @@
 // lumenrt time: print the current time record, move a record to another zone offset, list the zones.
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -10,6 +11,12 @@
 
 namespace lumenrt::tool {
 namespace {
+
+// The zone word of a TimeRecord marking `minutes` east: 0x1000 plus the 12-bit two's-complement
+// offset (the record's layout, time_record.h).
+std::uint16_t ZoneWord(int minutes) {
+  return static_cast<std::uint16_t>(0x1000 | (static_cast<unsigned>(minutes) & 0x0FFFu));
+}
 
 struct ConvertRequest {
   std::string date;
@@ -87,7 +94,7 @@ int Convert(const ConvertRequest& r) {
     return Fail(kExitUsage, "not a date of the form YYYY-MM-DD (year 1-9999): " + r.date);
   if (r.time && !ParseTime(*r.time, &in))
     return Fail(kExitUsage, "not a time of the form HH:MM[:SS[.FFFFFF]]: " + *r.time);
-  if (r.from) in.zone = lumenrt::MakeZoneWord(static_cast<int>(*r.from));
+  if (r.from) in.zone = ZoneWord(static_cast<int>(*r.from));
 
   TimeRecord out{};
   ConvertTimeZone(&out, &in, static_cast<int>(r.to));

@@ -27,7 +27,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "lumenrt/crypto/zcipher.h"
+#include "lumenrt/crypto/internal/cipher_base.h"
 
 // Rotates each of n bytes within 8 bits: left by 5 places to encrypt, left by 3 to decrypt.
 void TailRotate(unsigned char* bytes, size_t n, bool encrypt);

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "lumenrt/crypto/zcipher.h"
+#include "lumenrt/crypto/internal/cipher_base.h"
 
 // The four key bytes k0..k3 of a key string of `length` characters (length at least 1; characters
 // taken as unsigned bytes): k[i] is the character at (3i / length + 3i + 1) mod length, rotated right

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "lumenrt/crypto/zcipher.h"
+#include "lumenrt/crypto/internal/cipher_base.h"
 
 // The multiplicative congruential generator of ZCrypt1, in signed 32-bit two's complement arithmetic
 // with wrap-around (division truncating toward zero, remainder with the sign of the dividend).

@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "lumenrt/config/lookups.h"
-#include "lumenrt/plugins/config_keys.h"
-#include "lumenrt/plugins/exch/exch_forwarders.h"
 #include "lumenrt/plugins/exch/exch_records.h"
+#include "lumenrt/plugins/exch/internal/exch_forwarders.h"
+#include "lumenrt/plugins/exch/internal/exch_shared_records.h"
+#include "lumenrt/plugins/internal/config_keys.h"
 #include "lumenrt/plugins/plugin_exception.h"
 
 using lumenrt::kPluginErrorCode;

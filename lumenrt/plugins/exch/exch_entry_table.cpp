@@ -1,5 +1,8 @@
 #include "lumenrt/plugins/exch/exch_entry_table.h"
 
+#include "lumenrt/plugins/exch/internal/exch_entry_fill.h"
+#include "lumenrt/plugins/internal/entry_table_fill.h"
+
 lumenrt::EntryTable ExchEntryTable{};
 
 namespace lumenrt {

@@ -38,9 +38,6 @@ enum ExchSlot : int {
   kExchClearLogObjects = 19,
 };
 
-// Export names, slot by slot (frozen: modules are built against them).
-LUMENRT_EXPORT extern const char* const kExchEntryNames[kEntryTableSlots];
-
 // Entry point types of the slots the library calls.
 using ExchDispatchFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t request, Plugins::Word a, Plugins::Word b,
                                                       Plugins::Word c, Plugins::Word d, Plugins::Word e);
@@ -65,10 +62,5 @@ using ExchSetRestoreOptionsFn = std::int32_t(LUMENRT_STDCALL*)(std::int32_t roll
 // *list receives a ZArray of ZError objects that stays the module's until exch_clear_log_objects.
 using ExchGetLogObjectsFn = std::int32_t(LUMENRT_STDCALL*)(Plugins::Word context, ZArray** list);
 using ExchClearLogObjectsFn = std::int32_t(LUMENRT_STDCALL*)(Plugins::Word context);
-
-// Fills ExchEntryTable by export name (see entry_table.h); returns the number of slots filled.
-LUMENRT_EXPORT int FillExchEntryTable(ExportResolver resolve, void* context);
-// Sets all 21 slots to null.
-LUMENRT_EXPORT void ClearExchEntryTable();
 
 }  // namespace lumenrt

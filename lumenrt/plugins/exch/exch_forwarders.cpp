@@ -1,4 +1,4 @@
-#include "lumenrt/plugins/exch/exch_forwarders.h"
+#include "lumenrt/plugins/exch/internal/exch_forwarders.h"
 
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zerror.h"

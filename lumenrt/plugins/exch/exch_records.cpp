@@ -4,7 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "lumenrt/core/exit_list.h"
+#include "lumenrt/core/internal/exit_actions.h"
+#include "lumenrt/plugins/exch/internal/exch_shared_records.h"
 
 namespace lumenrt {
 namespace {

@@ -76,14 +76,4 @@ namespace lumenrt {
 
 inline constexpr std::int32_t kRawAccessRecordTag = 80;
 
-// The process's object record, built on the first call (which also enters its destruction in the
-// library's exit list). Raises std::bad_alloc when it cannot be built.
-LUMENRT_EXPORT SidfObjectRecord* ExchSidfRecord();
-// Zeroes the fields the library owns and leaves the array with one zero-filled entry. Raises
-// std::bad_alloc when the entry cannot be stored (the array is then empty).
-LUMENRT_EXPORT void ResetSidfObjectRecord(SidfObjectRecord& record);
-
-// The process's access record, set to 80, 2 and zero data on the first call.
-LUMENRT_EXPORT RawAccessRecord* ExchRawAccessRecord();
-
 }  // namespace lumenrt

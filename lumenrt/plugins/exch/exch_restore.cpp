@@ -1,8 +1,8 @@
 #include "lumenrt/plugins/exch/exch_restore.h"
 
 #include "lumenrt/config/lookups.h"
-#include "lumenrt/plugins/config_keys.h"
-#include "lumenrt/plugins/exch/exch_forwarders.h"
+#include "lumenrt/plugins/exch/internal/exch_forwarders.h"
+#include "lumenrt/plugins/internal/config_keys.h"
 
 std::int32_t ExchRestoreImpl::applyOptions(JobSettings* /*job*/) {
   ZString location;

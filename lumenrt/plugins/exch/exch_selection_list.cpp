@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "lumenrt/core/zfilename.h"
-#include "lumenrt/plugins/config_keys.h"
+#include "lumenrt/plugins/internal/config_keys.h"
 
 namespace {
 

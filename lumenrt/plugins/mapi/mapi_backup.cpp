@@ -1,11 +1,11 @@
 #include "lumenrt/plugins/mapi/mapi_backup.h"
 
 #include "lumenrt/config/lookups.h"
-#include "lumenrt/plugins/config_keys.h"
+#include "lumenrt/plugins/internal/config_keys.h"
+#include "lumenrt/plugins/internal/plugin_sections.h"
+#include "lumenrt/plugins/mapi/internal/mapi_job_texts.h"
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
-#include "lumenrt/plugins/mapi/mapi_job_texts.h"
 #include "lumenrt/plugins/module_call.h"
-#include "lumenrt/plugins/plugin_sections.h"
 
 namespace {
 

@@ -1,5 +1,8 @@
 #include "lumenrt/plugins/mapi/mapi_entry_table.h"
 
+#include "lumenrt/plugins/internal/entry_table_fill.h"
+#include "lumenrt/plugins/mapi/internal/mapi_entry_fill.h"
+
 lumenrt::EntryTable MapiEntryTable{};
 
 namespace lumenrt {

@@ -25,9 +25,6 @@ enum MapiSlot : int {
   kMapiSetRestoreOptions = 9,
 };
 
-// Export names, slot by slot (frozen: modules are built against them).
-LUMENRT_EXPORT extern const char* const kMapiEntryNames[kEntryTableSlots];
-
 using MapiSetBackupOptionsFn = std::int32_t(LUMENRT_STDCALL*)(
     const char* serverName, const char* profile, std::int32_t mode, std::int32_t exclMbxOutbox,
     std::int32_t exclMbxSentmail, std::int32_t exclMbxWastebasket, std::int32_t exclMbxAttachments,
@@ -42,10 +39,5 @@ using MapiSetRestoreOptionsFn = std::int32_t(LUMENRT_STDCALL*)(
     std::int32_t exclPfolderCalendar, std::int32_t exclPfolderNote, std::int32_t exclPfolderTasks,
     std::int32_t exclPfolderAttachments, const char* restoreFolder, std::int32_t restoreTo,
     std::int32_t resolve);
-
-// Fills MapiEntryTable by export name (see entry_table.h); returns the number of slots filled.
-LUMENRT_EXPORT int FillMapiEntryTable(ExportResolver resolve, void* context);
-// Sets all 21 slots to null.
-LUMENRT_EXPORT void ClearMapiEntryTable();
 
 }  // namespace lumenrt

@@ -1,11 +1,11 @@
-#include "lumenrt/plugins/mapi/mapi_job_texts.h"
+#include "lumenrt/plugins/mapi/internal/mapi_job_texts.h"
 
 #include <cstring>
 #include <string>
 
 #include "lumenrt/config/lookups.h"
+#include "lumenrt/plugins/internal/plugin_sections.h"
 #include "lumenrt/plugins/plugin_exception.h"
-#include "lumenrt/plugins/plugin_sections.h"
 
 namespace lumenrt {
 namespace {

@@ -1,6 +1,6 @@
 #include "lumenrt/plugins/mapi/mapi_selection_list.h"
 
-#include "lumenrt/plugins/config_keys.h"
+#include "lumenrt/plugins/internal/config_keys.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "lumenrt/core/internal/built_in_messages.h"
 #include "lumenrt/core/message_format.h"
 #include "lumenrt/platform/message_module.h"
 #include "lumenrt/platform/system_error.h"

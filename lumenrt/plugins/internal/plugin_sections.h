@@ -15,8 +15,6 @@
 
 #include <cstdint>
 
-#include "lumenrt/platform/export.h"
-
 namespace lumenrt {
 
 inline constexpr int kPluginSectionCount = 5;
@@ -30,6 +28,6 @@ inline constexpr std::int32_t kPluginProfileKey = 13170;       // text: MAPI pro
 inline constexpr std::int32_t kPluginGetPropRetryKey = 13190;  // number, -1 when absent
 
 // The number (0 to 4) of the one section whose Plugin%.Code is "EXCHMAPI"; raises as above.
-LUMENRT_EXPORT int FindMapiPluginSection();
+int FindMapiPluginSection();
 
 }  // namespace lumenrt

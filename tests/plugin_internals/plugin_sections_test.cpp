@@ -1,5 +1,5 @@
 // The search for the mailbox module's plug-in section among the sections of a Global.qxc file.
-#include "lumenrt/plugins/plugin_sections.h"
+#include "lumenrt/plugins/internal/plugin_sections.h"
 
 #include <cstdio>
 #include <cstdlib>

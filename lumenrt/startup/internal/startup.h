@@ -26,7 +26,6 @@
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zfilename.h"
 #include "lumenrt/core/zstring.h"
-#include "lumenrt/platform/export.h"
 
 class WorkContext;
 
@@ -35,14 +34,14 @@ namespace lumenrt {
 inline constexpr int kStartupGlobalCount = 17;
 
 // The text global of item 1, 5, 6, 8, 10, 11, 12, 15, 16 or 17; null for any other number.
-LUMENRT_EXPORT ZString* StartupText(int item);
+ZString* StartupText(int item);
 // Items 2 and 3; null for any other number.
-LUMENRT_EXPORT std::list<ZString>* StartupTextList(int item);
+std::list<ZString>* StartupTextList(int item);
 // Item 4.
-LUMENRT_EXPORT WorkContext& GlobalWorkContext();
+WorkContext& GlobalWorkContext();
 // Item 7.
-LUMENRT_EXPORT ZArray& GlobalArray();
+ZArray& GlobalArray();
 // Item 9.
-LUMENRT_EXPORT ZFileName& GlobalFileName();
+ZFileName& GlobalFileName();
 
 }  // namespace lumenrt

@@ -10,17 +10,15 @@
 // Thread safety: install at start-up (or in a test, before use); reading is atomic, any thread.
 #pragma once
 
-#include "lumenrt/platform/export.h"
-
 namespace lumenrt {
 
 // Answers the code for a plug-in identifier, or null when it names no module.
 using PluginFacilityResolver = const char* (*)(int pluginId);
 
 // The installed resolver's answer for pluginId, or null when none is installed.
-LUMENRT_EXPORT const char* PluginFacilityCode(int pluginId);
+const char* PluginFacilityCode(int pluginId);
 
 // Installs resolver (null: none) and returns the one installed before.
-LUMENRT_EXPORT PluginFacilityResolver SetPluginFacilityResolver(PluginFacilityResolver resolver);
+PluginFacilityResolver SetPluginFacilityResolver(PluginFacilityResolver resolver);
 
 }  // namespace lumenrt
