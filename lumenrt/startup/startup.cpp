@@ -4,7 +4,7 @@
 // them in the reverse order. This file is the top layer: it may include every subsystem, and it
 // connects the hooks through which lower layers reach higher ones, by explicit calls in one visible
 // order, before any global is built.
-#include "lumenrt/startup/internal/startup.h"
+#include "lumenrt/startup/startup.h"
 
 #include <list>
 
@@ -23,7 +23,7 @@
 #include "lumenrt/plugins/module_table.h"
 #include "lumenrt/plugins/plugin_loading.h"
 #include "lumenrt/plugins/plugin_registry.h"
-#include "lumenrt/system/internal/work_context.h"
+#include "lumenrt/system/work_context.h"
 #include "lumenrt/timelog/internal/log_routes.h"
 #include "lumenrt/timelog/log_writer.h"
 

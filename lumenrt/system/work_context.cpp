@@ -1,4 +1,4 @@
-#include "lumenrt/system/internal/work_context.h"
+#include "lumenrt/system/work_context.h"
 
 #include "lumenrt/system/remove_tree.h"
 

@@ -1,6 +1,6 @@
 // What the library's start-up built, and the order in which unloading the library destroys it,
 // proven by a separate host that loads and unloads the real shared library.
-#include "lumenrt/startup/internal/startup.h"
+#include "lumenrt/startup/startup.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +13,7 @@
 #include "lumenrt/config/lookups.h"
 #include "lumenrt/plugins/ifactory.h"
 #include "lumenrt/plugins/plugin_loading.h"
-#include "lumenrt/system/internal/work_context.h"
+#include "lumenrt/system/work_context.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // WorkContext: the agent's per-process work context, one of the globals the library builds at
-// start-up (lumenrt/startup/internal/startup.h).
+// start-up (lumenrt/startup/startup.h).
 //
 // It holds ten slots for objects it owns, three texts (workingDirectory names a directory the agent
 // works in), a flag that says whether that directory is removed with the context (set at

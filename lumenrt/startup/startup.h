@@ -26,6 +26,7 @@
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zfilename.h"
 #include "lumenrt/core/zstring.h"
+#include "lumenrt/platform/export.h"
 
 class WorkContext;
 
@@ -34,14 +35,14 @@ namespace lumenrt {
 inline constexpr int kStartupGlobalCount = 17;
 
 // The text global of item 1, 5, 6, 8, 10, 11, 12, 15, 16 or 17; null for any other number.
-ZString* StartupText(int item);
+LUMENRT_EXPORT ZString* StartupText(int item);
 // Items 2 and 3; null for any other number.
-std::list<ZString>* StartupTextList(int item);
+LUMENRT_EXPORT std::list<ZString>* StartupTextList(int item);
 // Item 4.
-WorkContext& GlobalWorkContext();
+LUMENRT_EXPORT WorkContext& GlobalWorkContext();
 // Item 7.
-ZArray& GlobalArray();
+LUMENRT_EXPORT ZArray& GlobalArray();
 // Item 9.
-ZFileName& GlobalFileName();
+LUMENRT_EXPORT ZFileName& GlobalFileName();
 
 }  // namespace lumenrt
