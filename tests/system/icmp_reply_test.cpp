@@ -87,8 +87,9 @@ class FakeClock : public lumenrt::platform::Clock {
   std::uint64_t CurrentFileTime() override { return 0; }
   bool CurrentLocalZone(lumenrt::LocalZone*) override { return false; }
   std::int64_t HighResolutionCounter() override { return unreadable ? 0 : now; }
-  std::int64_t HighResolutionFrequency() override { return 1000000; }
+  std::int64_t HighResolutionFrequency() override { return frequency; }
   std::int64_t now = 5000000;
+  std::int64_t frequency = 1000000;
   bool unreadable = false;
 };
 
@@ -99,6 +100,8 @@ struct Fake {
   std::vector<long> limits;  // seconds of each select, -1 without limit
   int lastCount = 0;
   bool failRead = false;
+  bool failSelect = false;
+  int reads = 0;
   int errorCalls = 0;
   int recvResult = 0;  // when not 0, recvfrom answers this instead of a message
   // With a clock: a message arrives every `period` microseconds (an echo reply, or the answer as the
@@ -130,7 +133,8 @@ int FakeSelect(int count, lumenrt::SocketSet* readSet, lumenrt::SocketSet* write
   ++fake->selects;
   fake->lastCount = count;
   fake->limits.push_back(limit != nullptr ? limit->seconds : -1);
-  if (readSet == nullptr || !readSet->Contains(kSocket) || writeSet != nullptr || errorSet != nullptr)
+  if (readSet == nullptr || !readSet->Contains(kSocket) || writeSet != nullptr || errorSet != nullptr ||
+      fake->failSelect)
     return -1;
   if (fake->clock != nullptr) return StreamSelect(limit);
   if (fake->queue.empty() && !fake->failRead && fake->recvResult == 0) return 0;
@@ -138,6 +142,7 @@ int FakeSelect(int count, lumenrt::SocketSet* readSet, lumenrt::SocketSet* write
 }
 
 int FakeRecvFrom(int socket, char* buffer, int length, int flags, void* from, int* fromLength) {
+  ++fake->reads;
   if (socket != kSocket || length != lumenrt::kTracePacketSize || flags != 0) return -1;
   if (fake->failRead) return -1;
   if (fake->recvResult != 0) return fake->recvResult;
@@ -409,6 +414,43 @@ TEST_F(WaitForReplyTest, TimingRecordsTheArrivalOnTheHighResolutionCounter) {
   const std::int64_t arrival = std::int64_t{times[0]} * 1000000 + times[1];
   EXPECT_GE(arrival, before);
   EXPECT_LE(arrival, after);
+}
+
+TEST_F(WaitForReplyTest, AFailingSelectEndsTheWaitWithoutARead) {
+  fake_.failSelect = true;
+  Queue({.type = 11, .code = 0});
+  std::int32_t times[2] = {-7, -7};
+  lumenrt::Tracing().timing = 1;
+  EXPECT_EQ(WaitForReply(0, times), -3);
+  EXPECT_EQ(fake_.reads, 0);
+  EXPECT_EQ(times[0], -7);
+}
+
+// A counter or frequency that cannot be read records the arrival as 0 and 0.
+TEST_F(WaitForReplyTest, ACounterThatCannotBeReadRecordsZeroAndZero) {
+  const struct {
+    bool unreadable;
+    std::int64_t now, frequency;
+    std::int32_t seconds, micros;
+  } cases[] = {
+      {true, 2500, 1000, 0, 0},        // the counter failed
+      {false, 5000, 0, 0, 0},          // the frequency failed
+      {false, 2500, 1000, 2, 500000},  // both read
+  };
+  FakeClock clock;
+  lumenrt::platform::SubstituteClock(&clock);
+  lumenrt::Tracing().timing = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.now);
+    clock.unreadable = c.unreadable;
+    clock.now = c.now;
+    clock.frequency = c.frequency;
+    Queue({.type = 11, .code = 0});
+    std::int32_t times[2] = {-7, -7};
+    EXPECT_EQ(WaitForReply(0, times), -2);
+    EXPECT_EQ(times[0], c.seconds);
+    EXPECT_EQ(times[1], c.micros);
+  }
 }
 
 TEST(RaiseFormattedTest, FormatsCutsAndReleasesTheCache) {
