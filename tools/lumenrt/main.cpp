@@ -211,6 +211,13 @@ CLI::Option* AddInteger(CLI::App& command, const std::string& name, long long& t
   return option->type_name(type);
 }
 
+std::optional<std::string> ReadFirstLine(std::istream& in) {
+  std::string line;
+  if (!std::getline(in, line)) return std::nullopt;
+  if (!in.eof() && line.ends_with('\r')) line.pop_back();  // the line ended with CR LF
+  return line;
+}
+
 std::string UsageLine(const CLI::App& command) {
   std::string line = CommandPath(command);
   // A verb also takes the options of its groups.
