@@ -219,4 +219,28 @@ TEST_F(ToolTest, Passwords) {
   EXPECT_EQ(RunToolCommand("password encode a --modifier 256").exit, 2);
 }
 
+// Without TEXT, or with -, the password is the first line of standard input.
+TEST_F(ToolTest, PasswordToEncodeFromStandardInput) {
+  const std::string secret = RunToolCommand("password encode 'my secret' --modifier 7").out;
+  const std::string empty = RunToolCommand("password encode '' --modifier 7").out;
+  ASSERT_EQ(secret.size(), 65u);
+  const struct {
+    std::string input, text;  // text: the operand, if any
+    std::string out;          // empty: refused
+  } cases[] = {
+      {"my secret\n", "-", secret},
+      {"my secret\r\nnext\n", "", secret},
+      {"my secret", "-", secret},
+      {"\n", "-", empty},
+      {"", "-", ""},
+      {std::string(32, 'a') + "\n", "", ""},
+  };
+  for (const auto& c : cases) {
+    WriteText("in", c.input);
+    const Result r = RunToolCommand("password encode " + c.text + " --modifier 7 < in", dir_.string());
+    EXPECT_EQ(r.exit, c.out.empty() ? 2 : 0) << c.input << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.input;
+  }
+}
+
 }  // namespace
