@@ -79,6 +79,9 @@ TEST(CommandLine, ValuesAreCheckedAndTheLastOfARepeatedOptionCounts) {
       {{"password", "encode", "x", "--modifier"}, 2, "--modifier"},
       {{"time", "convert", "--date", "2026-01-01", "--to", "-1441"}, 2, "--to must be"},
       {{"time", "convert", "--date=2026-01-01", "--to=60", "--to=-60"}, 0, ""},
+      {{"time", "convert", "--date", "2023-02-29", "--to", "0"}, 2, "no such date: 2023-02-29"},
+      {{"time", "convert", "--date", "2024-02-30", "--to", "0"}, 2, "no such date: 2024-02-30"},
+      {{"time", "convert", "--date", "1900-02-29", "--to", "0"}, 0, ""},  // every fourth year leaps
       {{"schema", "--kinds", "2", "name", "31007", "--kinds", "0x2"}, 0, ""},
       {{"registry", "set", "K", "V", "--dword", "1", "--string", "x"}, 2, "--dword excludes --string"},
       {{"message", "43"}, 2, "expected FACILITY NUMBER [ARGUMENT]"},
