@@ -97,6 +97,28 @@ TEST(CommandLine, ValuesAreCheckedAndTheLastOfARepeatedOptionCounts) {
   }
 }
 
+TEST(CommandLine, AnUnknownWordIsNamedWithItsCommand) {
+  const struct {
+    std::vector<std::string> args;
+    std::string err;  // the start of the one line on stderr
+  } cases[] = {
+      {{"cipher", "foo"}, "lumenrt: unknown command 'foo' for 'cipher'\n"},
+      {{"time", "frob"}, "lumenrt: unknown command 'frob' for 'time'\n"},
+      {{"encrypt", "--bogus", "--cipher", "1"}, "lumenrt: unknown option '--bogus' for 'encrypt' (usage: "},
+      {{"password", "encode", "x", "--bogus=3"}, "lumenrt: unknown option '--bogus' for 'password encode'"},
+      {{"cipher", "list", "-x"}, "lumenrt: unknown option '-x' for 'cipher list'"},
+      {{"cipher", "list", "extra"}, "lumenrt: unexpected argument 'extra' for 'cipher list'"},
+      {{"cipher", "list", "--", "-x"}, "lumenrt: unexpected argument '-x' for 'cipher list'"},
+      {{"--bogus"}, "lumenrt: unknown option '--bogus'\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun r = RunTool(c.args);
+    EXPECT_EQ(r.exit, 2) << c.err;
+    EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+    EXPECT_EQ(Lines(r.err), 1) << r.err;
+  }
+}
+
 TEST(CommandLine, AnAnswerThatCannotBeWrittenIsAFailure) {
   // A full device takes nothing; a short answer is lost only when the stream is flushed at the end.
   for (const char* command : {"cipher list", "password encode secret", "schema list", "message 0 4101"}) {
