@@ -32,6 +32,9 @@ class ToolTest : public ::testing::Test {
   void Write(const std::string& name, const Bytes& b) const {
     std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
   }
+  void WriteText(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name), std::ios::binary) << text;
+  }
   Bytes Read(const std::string& name) const {
     std::ifstream in(Path(name), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
@@ -101,6 +104,39 @@ TEST_F(ToolTest, BadOptionsWriteNothing) {
   EXPECT_EQ(RunToolCommand("decrypt --cipher 1 --key k < " + dir_.string()).exit, 2);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1)
       << "temporary file left";
+}
+
+// --key, --key-file (its first line) and --key-env give the same key; exactly one of them is taken.
+TEST_F(ToolTest, TheKeyComesFromTheCommandLineAFileOrTheEnvironment) {
+  Write("plain", Pattern(100, 5));
+  WriteText("lf", "a key\nx\n");
+  WriteText("crlf", "a key\r\n");
+  WriteText("blank", "\na key");
+  const struct {
+    std::string options, err;  // err: a part of the one-line error; empty: enciphered with "a key"
+  } cases[] = {
+      {"--key 'a key'", ""},
+      {"--key-file lf", ""},
+      {"--key-file crlf", ""},
+      {"--key-env KEY", ""},
+      {"--key-file missing", "cannot read the key file 'missing'"},
+      {"--key-file blank", "the key file 'blank' has no key"},
+      {"--key-env UNSET", "the environment variable UNSET is not set"},
+      {"--key-env EMPTY", "the environment variable EMPTY is empty"},
+      {"--key-file lf --key-env KEY", "excludes"},
+      {"", "a key is required"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(Path("out"));
+    const Result r = RunToolCommand("encrypt --cipher AES " + c.options + " plain out", dir_.string(),
+                                    "env -u UNSET KEY='a key' EMPTY=");
+    EXPECT_EQ(r.exit, c.err.empty() ? 0 : 2) << c.options << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.options << "\n" << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.err.empty() ? 0 : 1) << r.err;
+    if (c.err.empty()) {
+      EXPECT_EQ(Read("out"), Encrypted(*Make(8, "a key"), Pattern(100, 5))) << c.options;
+    }
+  }
 }
 
 TEST_F(ToolTest, OutputReplacesNoLinkAndKeepsPermissions) {
@@ -181,6 +217,30 @@ TEST_F(ToolTest, Passwords) {
   EXPECT_EQ(RunToolCommand("password decode " + std::string(63, '0') + "z").exit, 2);
   EXPECT_EQ(RunToolCommand("password encode " + std::string(32, 'a')).exit, 2);
   EXPECT_EQ(RunToolCommand("password encode a --modifier 256").exit, 2);
+}
+
+// Without TEXT, or with -, the password is the first line of standard input.
+TEST_F(ToolTest, PasswordToEncodeFromStandardInput) {
+  const std::string secret = RunToolCommand("password encode 'my secret' --modifier 7").out;
+  const std::string empty = RunToolCommand("password encode '' --modifier 7").out;
+  ASSERT_EQ(secret.size(), 65u);
+  const struct {
+    std::string input, text;  // text: the operand, if any
+    std::string out;          // empty: refused
+  } cases[] = {
+      {"my secret\n", "-", secret},
+      {"my secret\r\nnext\n", "", secret},
+      {"my secret", "-", secret},
+      {"\n", "-", empty},
+      {"", "-", ""},
+      {std::string(32, 'a') + "\n", "", ""},
+  };
+  for (const auto& c : cases) {
+    WriteText("in", c.input);
+    const Result r = RunToolCommand("password encode " + c.text + " --modifier 7 < in", dir_.string());
+    EXPECT_EQ(r.exit, c.out.empty() ? 2 : 0) << c.input << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.input;
+  }
 }
 
 }  // namespace

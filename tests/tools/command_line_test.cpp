@@ -79,6 +79,9 @@ TEST(CommandLine, ValuesAreCheckedAndTheLastOfARepeatedOptionCounts) {
       {{"password", "encode", "x", "--modifier"}, 2, "--modifier"},
       {{"time", "convert", "--date", "2026-01-01", "--to", "-1441"}, 2, "--to must be"},
       {{"time", "convert", "--date=2026-01-01", "--to=60", "--to=-60"}, 0, ""},
+      {{"time", "convert", "--date", "2023-02-29", "--to", "0"}, 2, "no such date: 2023-02-29"},
+      {{"time", "convert", "--date", "2024-02-30", "--to", "0"}, 2, "no such date: 2024-02-30"},
+      {{"time", "convert", "--date", "1900-02-29", "--to", "0"}, 0, ""},  // every fourth year leaps
       {{"schema", "--kinds", "2", "name", "31007", "--kinds", "0x2"}, 0, ""},
       {{"registry", "set", "K", "V", "--dword", "1", "--string", "x"}, 2, "--dword excludes --string"},
       {{"message", "43"}, 2, "expected FACILITY NUMBER [ARGUMENT]"},
@@ -91,6 +94,28 @@ TEST(CommandLine, ValuesAreCheckedAndTheLastOfARepeatedOptionCounts) {
     if (c.exit == 2) {
       EXPECT_EQ(Lines(r.err), 1) << r.err;
     }
+  }
+}
+
+TEST(CommandLine, AnUnknownWordIsNamedWithItsCommand) {
+  const struct {
+    std::vector<std::string> args;
+    std::string err;  // the start of the one line on stderr
+  } cases[] = {
+      {{"cipher", "foo"}, "lumenrt: unknown command 'foo' for 'cipher'\n"},
+      {{"time", "frob"}, "lumenrt: unknown command 'frob' for 'time'\n"},
+      {{"encrypt", "--bogus", "--cipher", "1"}, "lumenrt: unknown option '--bogus' for 'encrypt' (usage: "},
+      {{"password", "encode", "x", "--bogus=3"}, "lumenrt: unknown option '--bogus' for 'password encode'"},
+      {{"cipher", "list", "-x"}, "lumenrt: unknown option '-x' for 'cipher list'"},
+      {{"cipher", "list", "extra"}, "lumenrt: unexpected argument 'extra' for 'cipher list'"},
+      {{"cipher", "list", "--", "-x"}, "lumenrt: unexpected argument '-x' for 'cipher list'"},
+      {{"--bogus"}, "lumenrt: unknown option '--bogus'\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun r = RunTool(c.args);
+    EXPECT_EQ(r.exit, 2) << c.err;
+    EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+    EXPECT_EQ(Lines(r.err), 1) << r.err;
   }
 }
 

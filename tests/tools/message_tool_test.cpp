@@ -32,7 +32,12 @@ TEST(MessageCommandTest, PrintsTheFormattedLineOrRefusesBadNumbers) {
       {"1 20001 7 --catalogue " + data + "agent.msg", 0, "AGNT-W-RETRY, retrying after 7 seconds\n"},
       {"43 0x4E25 255 --catalogue " + data + "agent.msg", 0,
        "SYST-E-HEXID, hexadecimal identifier 000000FF\n"},
-      {"x 4101", 2, "bad facility number 'x'"},
+      {"agnt 4101 x", 0, "AGNT-E-SYSERR, system error: x\n"},  // a code, in any letter case
+      {"PmGr 4101 x", 0, "PMGR-E-SYSERR, system error: x\n"},
+      {"'RSM ' 4101 x", 0, "RSM -E-SYSERR, system error: x\n"},
+      {"AGN 4101", 2, "unknown facility code 'AGN'"},
+      {"x 4101", 2, "unknown facility code 'x'"},
+      {"99999999999 4101", 2, "bad facility number '99999999999'"},
       {"43 -1", 2, "bad message number '-1'"},
       {"43 4294967296", 2, "bad message number"},
       {"75 4109 many", 2, "message 4109 takes a number, not 'many'"},

@@ -37,6 +37,7 @@
 #pragma once
 
 #include <functional>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,6 +90,10 @@ CLI::Validator IntegerCheck(long long lo, long long hi, const std::string& what)
 // placeholder shown in the usage ("N").
 CLI::Option* AddInteger(CLI::App& command, const std::string& name, long long& target, long long lo,
                         long long hi, const std::string& type, const std::string& description);
+
+// The first line of `in` without its line end (LF or CR LF), or nothing when `in` ends before its
+// first byte (an empty line is an empty text). After a read error `in.bad()` is set.
+std::optional<std::string> ReadFirstLine(std::istream& in);
 
 // The one-line usage of a command as built from its definitions, for instance
 // "lumenrt encrypt --cipher C --key K [--chunk N] [IN] [OUT]".

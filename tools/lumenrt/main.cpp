@@ -1,6 +1,7 @@
 // lumenrt: the library in a user's hands. See `lumenrt help`.
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -127,6 +128,32 @@ bool MissesPositional(const CLI::App& command, const std::string& message) {
   return false;
 }
 
+bool IsOption(const std::string& word) {
+  return word.starts_with('-') && !ParseInteger(word, LLONG_MIN, LLONG_MAX);
+}
+
+// The first word no command took, named with the command it was given to ("unknown option '--x' for
+// 'encrypt'"), or empty when the parse used every word. `args` are the tool's arguments.
+std::string LeftOver(const CLI::App& tool, const std::vector<std::string>& args) {
+  if (tool.remaining_size(true) == 0) return {};  // counts no "--" that ends the options
+  std::string word;
+  for (const std::string& w : tool.remaining(true))
+    if (w != "--") {
+      word = w;
+      break;
+    }
+  const CLI::App& command = *Selected(tool);
+  const std::string full = CommandPath(command);
+  const std::string path = command.get_parent() ? full.substr(full.find(' ') + 1) : full;
+  const auto optionsEnd = std::find(args.begin(), args.end(), "--");  // what follows is no option
+  if (IsOption(word) && std::find(args.begin(), optionsEnd, word) != optionsEnd)
+    return "unknown option '" + word.substr(0, word.find('=')) + "' for '" + path +
+           "' (usage: " + UsageLine(command) + ")";
+  if (!command.get_subcommands([](const CLI::App*) { return true; }).empty())
+    return "unknown command '" + word + "' for '" + path + "'";
+  return "unexpected argument '" + word + "' for '" + path + "' (usage: " + UsageLine(command) + ")";
+}
+
 std::string OneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\n', ' ');
   while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -211,6 +238,13 @@ CLI::Option* AddInteger(CLI::App& command, const std::string& name, long long& t
   return option->type_name(type);
 }
 
+std::optional<std::string> ReadFirstLine(std::istream& in) {
+  std::string line;
+  if (!std::getline(in, line)) return std::nullopt;
+  if (!in.eof() && line.ends_with('\r')) line.pop_back();  // the line ended with CR LF
+  return line;
+}
+
 std::string UsageLine(const CLI::App& command) {
   std::string line = CommandPath(command);
   // A verb also takes the options of its groups.
@@ -260,7 +294,8 @@ int main(int argc, char** argv) {
     return argc < 2 ? kExitUsage : kExitOk;
   }
   if (!IsCommand(tool, argv[1]) && std::string_view(argv[1]) != "--version")
-    return Fail(kExitUsage, std::string("unknown command '") + argv[1] + "'");
+    return Fail(kExitUsage,
+                std::string(IsOption(argv[1]) ? "unknown option '" : "unknown command '") + argv[1] + "'");
   try {
     tool.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -270,6 +305,8 @@ int main(int argc, char** argv) {
     std::cout << e.what() << '\n';
     return kExitOk;
   } catch (const CLI::ParseError& e) {
+    if (std::string error = LeftOver(tool, {argv + 1, argv + argc}); !error.empty())
+      return Fail(kExitUsage, error);
     // A refused value names itself; a misplaced or missing word gets the command's usage.
     if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr) {
       std::string message = e.what();

@@ -1,12 +1,15 @@
 // lumenrt message: the line the message catalogue makes of a facility, a message number and an
 // argument.
+#include <cctype>
 #include <cstdint>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "lumenrt/core/facility_table.h"
 #include "lumenrt/core/message_catalogue.h"
 #include "lumenrt/core/message_format.h"
 
@@ -21,11 +24,28 @@ struct MessageRequest {
   char severity = 0;
 };
 
+// A facility number, or the first number whose code in the facility table is `word` in any letter case,
+// with or without the blanks that pad a short code ("FLM" and "FLM " are 78).
+std::optional<int> FacilityNumber(const std::string& word) {
+  if (auto n = ParseInteger(word, INT32_MIN, INT32_MAX)) return static_cast<int>(*n);
+  const auto unpadded = [](std::string_view code) { return code.substr(0, code.find_last_not_of(' ') + 1); };
+  const std::string_view wanted = unpadded(word);
+  for (int facility = 0; facility < kFacilityCount && !wanted.empty(); ++facility) {
+    const std::string_view code = unpadded(std::string_view(kFacilityTable[facility], 4));
+    if (code.size() != wanted.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < code.size() && same; ++i)
+      same = std::toupper(static_cast<unsigned char>(wanted[i])) == static_cast<unsigned char>(code[i]);
+    if (same) return facility;
+  }
+  return std::nullopt;
+}
+
 bool IsNumericConversion(char letter) { return letter != 's' && letter != 0; }
 
 int RunMessage(const MessageRequest& r) {
   const auto& words = r.words;
-  auto facility = ParseInteger(words[0], INT32_MIN, INT32_MAX);
+  auto facility = FacilityNumber(words[0]);
   auto number = ParseInteger(words[1], 0, UINT32_MAX);
   char letter = r.severity;
 
@@ -51,12 +71,12 @@ int RunMessage(const MessageRequest& r) {
     if (!value) {
       status = Fail(kExitUsage, "message " + words[1] + " takes a number, not '" + words[2] + "'");
     } else {
-      FormatMessageText(line, static_cast<int>(*facility), message,
-                        static_cast<int>(static_cast<std::uint32_t>(*value)), &letter);
+      FormatMessageText(line, *facility, message, static_cast<int>(static_cast<std::uint32_t>(*value)),
+                        &letter);
     }
   } else {
     const char* text = words.size() == 3 ? words[2].c_str() : "";
-    FormatMessageText(line, static_cast<int>(*facility), message, text, &letter);
+    FormatMessageText(line, *facility, message, text, &letter);
   }
   MessageModule = previous;
   FreeMessageCatalogue(catalogue);
@@ -73,9 +93,16 @@ const Registration kMessageCommand{[](CLI::App& tool) {
     return command.add_option_function<std::string>(
         name, [r](const std::string& w) { r->words.push_back(w); }, help);
   };
-  word("FACILITY", "the facility number")
+  word("FACILITY",
+       "the facility number, or its code in the facility table in any letter case (AGNT or agnt; a code "
+       "that the table holds twice stands for its first number, AGNT for 1)")
       ->required()
-      ->check(IntegerCheck(INT32_MIN, INT32_MAX, "bad facility number"));
+      ->check(ValueCheck([](const std::string& w) {
+        if (FacilityNumber(w)) return std::string();
+        const bool numeric =
+            !w.empty() && (std::isdigit(static_cast<unsigned char>(w[0])) || w[0] == '-' || w[0] == '+');
+        return numeric ? "bad facility number '" + w + "'" : "unknown facility code '" + w + "'";
+      }));
   word("NUMBER", "the message number")
       ->required()
       ->check(IntegerCheck(0, UINT32_MAX, "bad message number '{}' (0 to 4294967295)"));

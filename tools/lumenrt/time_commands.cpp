@@ -92,6 +92,10 @@ int Convert(const ConvertRequest& r) {
   TimeRecord in{};
   if (!ParseDate(r.date, &in))
     return Fail(kExitUsage, "not a date of the form YYYY-MM-DD (year 1-9999): " + r.date);
+  // The library's calendar: every fourth year is a leap year, centuries included.
+  if (const int days = DaysInMonth(in.month, in.year); in.day > days)
+    return Fail(kExitUsage, "no such date: " + r.date + " (month " + std::to_string(in.month) + " of " +
+                                std::to_string(in.year) + " has " + std::to_string(days) + " days)");
   if (r.time && !ParseTime(*r.time, &in))
     return Fail(kExitUsage, "not a time of the form HH:MM[:SS[.FFFFFF]]: " + *r.time);
   if (r.from) in.zone = ZoneWord(static_cast<int>(*r.from));
@@ -118,7 +122,9 @@ const Registration kTimeCommands{[](CLI::App& tool) {
   CLI::App* convert = AddCommand(*group, "convert",
                                  "print a date and time moved to another zone offset (minutes east of UTC)",
                                  [r] { return Convert(*r); });
-  convert->add_option("--date", r->date, "the date")->type_name("YYYY-MM-DD")->required();
+  convert->add_option("--date", r->date, "the date (every fourth year is a leap year, 1900 included)")
+      ->type_name("YYYY-MM-DD")
+      ->required();
   convert
       ->add_option_function<std::string>(
           "--time", [r](const std::string& t) { r->time = t; }, "the time of day (default 00:00)")

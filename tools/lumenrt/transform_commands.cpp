@@ -16,12 +16,18 @@
 // keeps its bytes until then. OUT that reaches the input only through a link (a symbolic link,
 // /dev/stdin, /proc/self/fd/N), and standard output opened on the input, would be written in place
 // over it, and are refused.
+//
+// The key comes from exactly one of --key K, --key-file F (the file's first line without its line end)
+// and --key-env NAME (an environment variable): text on the command line is visible to every user of
+// the machine in process listings, a file or the environment are not.
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -30,8 +36,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
-#include <cstdlib>
-
 #include <io.h>
 #include <windows.h>
 #else
@@ -282,7 +286,9 @@ class Output {
 };
 
 struct TransformOptions {
-  std::string cipher, key;
+  std::string cipher;
+  std::string key, keyFile, keyEnv;  // the one of them whose option was given
+  CLI::Option *keyOption = nullptr, *keyFileOption = nullptr, *keyEnvOption = nullptr;
   uint64_t chunk = 0;               // 0: the whole input in one call
   std::string in = "-", out = "-";  // "-": the standard streams
 };
@@ -345,10 +351,37 @@ int TransformStream(int in, const std::string& inName, uint64_t chunk, const std
   return kExitOk;
 }
 
+// The key from the option that was given (the parser let at most one through), or an error.
+std::string ReadKey(const TransformOptions& o, std::string& key) {
+  std::string source;
+  if (o.keyOption->count() > 0) {
+    if (o.key.empty()) return "--key must be given and not empty";
+    key = o.key;
+    source = "--key";
+  } else if (o.keyFileOption->count() > 0) {
+    errno = 0;
+    std::ifstream file(o.keyFile, std::ios::binary);
+    if (!file) return "cannot read the key file '" + o.keyFile + "'" + (errno ? ": " + Errno() : "");
+    source = "the key file '" + o.keyFile + "'";
+    key = ReadFirstLine(file).value_or("");
+    if (file.bad()) return "cannot read " + source;
+    if (key.empty()) return source + " has no key in its first line";
+  } else if (o.keyEnvOption->count() > 0) {
+    const char* value = std::getenv(o.keyEnv.c_str());
+    source = "the environment variable " + o.keyEnv;
+    if (value == nullptr) return source + " is not set";
+    key = value;
+    if (key.empty()) return source + " is empty";
+  } else {
+    return "a key is required: --key K, --key-file F or --key-env NAME";
+  }
+  return key.find('\0') == std::string::npos ? std::string() : source + " cannot hold a zero byte";
+}
+
 int RunTransform(const TransformOptions& o, bool encrypt) {
   const CipherInfo* info = FindCipher(o.cipher);  // checked while parsing
-  if (o.key.empty()) return Fail(kExitUsage, "--key must be given and not empty");
-  if (o.key.find('\0') != std::string::npos) return Fail(kExitUsage, "--key cannot hold a zero byte");
+  std::string key;
+  if (std::string error = ReadKey(o, key); !error.empty()) return Fail(kExitUsage, error);
 
   const bool fromStdin = o.in == "-";
   const std::string inName = fromStdin ? "standard input" : "'" + o.in + "'";
@@ -363,7 +396,7 @@ int RunTransform(const TransformOptions& o, bool encrypt) {
     return Fail(kExitUsage, "the input is larger than one call takes (4294967295 bytes); use --chunk");
 
   std::unique_ptr<ZCipher> cipher(CreateCipher(info->type));
-  if (cipher->SetKey(encrypt ? 1 : 0, o.key.c_str()) != 1) return Fail(kExitUsage, "the key was refused");
+  if (cipher->SetKey(encrypt ? 1 : 0, key.c_str()) != 1) return Fail(kExitUsage, "the key was refused");
   if (std::string error; !Output::Check(o.out, error)) return Fail(kExitUsage, error);
   if (std::string error = OverwritesInput(inStat, o.out); !error.empty()) return Fail(kExitUsage, error);
   if (o.chunk == 0) return TransformWhole(in, inName, knownSize, o.out, *cipher, encrypt);
@@ -386,7 +419,21 @@ void AddTransform(CLI::App& tool, bool encrypt) {
       ->check(ValueCheck([](const std::string& word) {
         return FindCipher(word) ? std::string() : "unknown cipher '" + word + "' (see lumenrt cipher list)";
       }));
-  command->add_option("--key", o->key, "the key text")->type_name("K")->required();
+  // Exactly one key source: each excludes the others, and the action asks for one.
+  o->keyOption = command
+                     ->add_option("--key", o->key,
+                                  "the key text; other users of the machine see it in process listings, "
+                                  "--key-file and --key-env keep it off the command line")
+                     ->type_name("K");
+  o->keyFileOption =
+      command
+          ->add_option("--key-file", o->keyFile, "a file whose first line (without its line end) is the key")
+          ->type_name("F")
+          ->excludes(o->keyOption);
+  o->keyEnvOption = command->add_option("--key-env", o->keyEnv, "an environment variable that holds the key")
+                        ->type_name("NAME")
+                        ->excludes(o->keyOption)
+                        ->excludes(o->keyFileOption);
   command
       ->add_option_function<std::string>(
           "--chunk",
