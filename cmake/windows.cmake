@@ -26,6 +26,11 @@ set(CLI11_DIR ${LUMENRT_CLI11_CONFIG_DIR})
 file(COPY /usr/include/CLI DESTINATION ${PROJECT_BINARY_DIR}/cli11/include)
 add_library(CLI11::CLI11 INTERFACE IMPORTED)
 set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_BINARY_DIR}/cli11/include)
+# nlohmann-json likewise, for the tool's --json output.
+file(COPY /usr/include/nlohmann DESTINATION ${PROJECT_BINARY_DIR}/nlohmann-json/include)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_BINARY_DIR}/nlohmann-json/include)
 
 # The low-level DES, Blowfish, AES and MD5 functions are deprecated in OpenSSL 3; they are what the
 # ciphers are made of.

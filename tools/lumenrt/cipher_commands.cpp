@@ -16,15 +16,16 @@
 #include "lumenrt/crypto/zcipher.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
 
 int RunCipherList() {
-  std::cout << "type\tid\tname\tshort name\tkey bits\trating\n";
+  Records records({"type", "id", "name", "short name", "key bits", "rating"});
   for (const CipherInfo& c : kCipherTable)
-    std::cout << c.type << '\t' << c.id << '\t' << c.name << '\t' << c.short_name << '\t' << c.key_bits
-              << '\t' << c.rating << '\n';
+    records.Add({c.type, c.id, c.name, c.short_name, c.key_bits, c.rating});
+  records.Print();
   return kExitOk;
 }
 
@@ -103,8 +104,10 @@ int RunPasswordEncode(std::optional<std::string> text, long long modifier) {
 
 const Registration kCipherCommands{[](CLI::App& tool) {
   CLI::App* cipher = AddCommand(tool, "cipher", "the cipher table");
-  AddCommand(*cipher, "list", "list the ciphers: type number, id, name, short name, key bits, rating",
-             RunCipherList);
+  CLI::App* list = AddCommand(
+      *cipher, "list", "list the ciphers: type number, id, name, short name, key bits, rating", RunCipherList);
+  AddJsonFlag(*list);
+  AddExamples(*list, {"lumenrt cipher list", "lumenrt cipher list --json"});
 
   CLI::App* password = AddCommand(tool, "password", "obscured passwords (64 hexadecimal digits)");
   auto hex = std::make_shared<std::string>();
