@@ -48,6 +48,7 @@ constexpr Row kRows[] = {
     {"rmtree {dir}/plain", "", 1},
     {"rmtree {dir}/link-to-folder", "", 1},
     {"help >/dev/full", "", 1},
+    {"--version >/dev/full", "", 1},
     {"cipher list --help >/dev/full", "", 1},
     {"cipher list >/dev/full", "", 1},
     {"encrypt --cipher 2 --key k >/dev/full", "hello", 1},
