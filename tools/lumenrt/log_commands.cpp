@@ -168,27 +168,25 @@ int Show(const LogRequest& r) {
   const std::string& base = r.base;
   std::string out, error;
   FollowPoint point;
-  bool found = false;
   {
     RingLock lock(LogFileName(dir->c_str(), base.c_str(), 0));
     const LogPosition position = ReadLogPosition(dir->c_str(), base.c_str());
-    const std::int32_t current = position.fileNumber;
+    point.number = position.fileNumber;
     // The oldest file is the one after the current file in the ring.
-    const std::int32_t order[] = {Previous(Previous(current)), Previous(current), current};
+    const std::int32_t order[] = {Previous(Previous(point.number)), Previous(point.number), point.number};
+    bool found = false;
     for (std::int32_t n : order) {
       auto contents = ReadLogFile(LogFileName(dir->c_str(), base.c_str(), n), &error);
       if (!error.empty()) return Fail(kExitNone, error);
       if (!contents) continue;
       found = true;
-      point = FollowPoint{n, 0};
       // Following, a line still being written waits for its end.
-      out += r.follow && n == current ? TakeLines(*contents, point) : *contents;
+      out += r.follow && n == point.number ? TakeLines(*contents, point) : *contents;
     }
     if (!found)
       return Fail(kExitNone, "no log files: none of " + LogFileName(dir->c_str(), base.c_str(), order[0]) +
                                  ", " + LogFileName(dir->c_str(), base.c_str(), order[1]) + " and " +
                                  position.fileName + " exists");
-    point.number = current;
   }
   if (!Emit(out)) return Fail(kExitNone, "cannot write standard output");
   while (r.follow) {
