@@ -54,9 +54,16 @@ std::int32_t Clamp(long long n) {
   return static_cast<std::int32_t>(std::clamp<long long>(n, 0, std::numeric_limits<std::int32_t>::max()));
 }
 
-std::string FileNameOf(const LogState& s, std::int32_t number) {
-  return s.directory + s.baseName + "-" + std::to_string(static_cast<long long>(number) + 1) + ".LOG";
+std::string FileNameOf(const std::string& directory, const std::string& baseName, std::int32_t number) {
+  return directory + baseName + "-" + std::to_string(static_cast<long long>(number) + 1) + ".LOG";
 }
+
+std::string FileNameOf(const LogState& s, std::int32_t number) {
+  return FileNameOf(s.directory, s.baseName, number);
+}
+
+std::string FileNumberValue(const std::string& baseName) { return baseName + "_CurrLogFileNo"; }
+std::string BytesWrittenValue(const std::string& baseName) { return baseName + "_CurrLogBytesWritten"; }
 
 // The lock that serialises the writers of one log base, in this process and others: held around
 // opening, each line and each rotation. Without a lock file (the directory is missing) nothing is
@@ -99,13 +106,13 @@ std::int32_t ReadPosition(const std::string& valueName, bool* failed) {
 // The store could not tell where the log stands: the newest of the ring's existing files (the one
 // written last; of two written within the clock's resolution, the smaller, as a file is started
 // empty after the one before it fills). File 1 when none exists.
-std::int32_t NewestFile(const LogState& s) {
+std::int32_t NewestFile(const std::string& directory, const std::string& baseName) {
   std::int32_t newest = 0;
   std::int64_t newestTime = std::numeric_limits<std::int64_t>::min();
   std::int64_t newestSize = 0;
   for (std::int32_t n = 0; n < kLogFileCount; ++n) {
     std::int64_t time = 0, size = 0;
-    if (!Files().Examine(FileNameOf(s, n).c_str(), &time, &size)) continue;
+    if (!Files().Examine(FileNameOf(directory, baseName, n).c_str(), &time, &size)) continue;
     if (time > newestTime || (time == newestTime && size < newestSize)) {
       newest = n;
       newestTime = time;
@@ -195,10 +202,7 @@ bool CommitPosition(const LogState& s) {
 // whose file is intact, and the next line rotates again.
 void RotateLocked(LogState& s) {
   if (s.file == nullptr || s.bytesWritten <= kLogSizeLimit) return;
-  const long long next = static_cast<long long>(s.fileNumber) + 1;
-  const std::int32_t number = next == kLogFileCount || next > std::numeric_limits<std::int32_t>::max()
-                                  ? 0
-                                  : static_cast<std::int32_t>(next);
+  const std::int32_t number = lumenrt::NextLogFileNumber(s.fileNumber);
   if (s.directory.empty() && s.baseName.empty()) {
     // No name to start the next file under: the log closes and lines go to standard output.
     CloseFile(s);
@@ -243,15 +247,15 @@ int LogOpen(const char* directory, const char* baseName, int truncate) {
   lumenrt::LogClose();
   s.directory = dir;
   s.baseName = base;
-  s.fileNumberValue = base + "_CurrLogFileNo";
-  s.bytesWrittenValue = base + "_CurrLogBytesWritten";
+  s.fileNumberValue = FileNumberValue(base);
+  s.bytesWrittenValue = BytesWrittenValue(base);
   s.lockFile = Files().Open(FileNameOf(s, 0).c_str(), FileOpenMode::kAppend, nullptr);
   {
     BaseLock lock(s);
     bool numberFailed = false, countFailed = false;
     s.fileNumber = ReadPosition(s.fileNumberValue, &numberFailed);
     s.bytesWritten = ReadPosition(s.bytesWrittenValue, &countFailed);
-    if (numberFailed) s.fileNumber = NewestFile(s);
+    if (numberFailed) s.fileNumber = NewestFile(s.directory, s.baseName);
     if (truncate == 1) {
       OpenFile(s, FileOpenMode::kTruncate);
       s.bytesWritten = 0;
@@ -336,6 +340,35 @@ void InstallLogWriterRoutes() {
 LogStatus CurrentLogStatus() {
   const LogState& s = State();
   return LogStatus{s.file != nullptr, s.fileName, s.fileNumber, s.bytesWritten, s.failedWrites};
+}
+
+LogPosition ReadLogPosition(const char* directory, const char* baseName) {
+  const std::string dir = directory != nullptr ? directory : "";
+  const std::string base = baseName != nullptr ? baseName : "";
+  LogPosition p;
+  p.keyPath = kAgentKey;
+  p.fileNumberValue = FileNumberValue(base);
+  p.bytesWrittenValue = BytesWrittenValue(base);
+  std::int32_t number = -1, bytes = -1;
+  p.fileNumberRead = ReadAgentNumber(p.fileNumberValue.c_str(), &number, -1);
+  p.bytesWrittenRead = ReadAgentNumber(p.bytesWrittenValue.c_str(), &bytes, -1);
+  p.storedFileNumber = number;
+  p.storedBytesWritten = bytes;
+  p.fileNumber = p.fileNumberRead < 0 ? NewestFile(dir, base) : std::max(number, 0);
+  p.bytesWritten = std::max(bytes, 0);
+  p.fileName = FileNameOf(dir, base, p.fileNumber);
+  return p;
+}
+
+std::string LogFileName(const char* directory, const char* baseName, std::int32_t number) {
+  return FileNameOf(directory != nullptr ? directory : "", baseName != nullptr ? baseName : "", number);
+}
+
+std::int32_t NextLogFileNumber(std::int32_t number) {
+  const long long next = static_cast<long long>(number) + 1;
+  return next == kLogFileCount || next > std::numeric_limits<std::int32_t>::max()
+             ? 0
+             : static_cast<std::int32_t>(next);
 }
 
 void LogClose() {

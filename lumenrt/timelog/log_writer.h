@@ -83,6 +83,33 @@ struct LUMENRT_EXPORT LogStatus {
 // The writer's state, for hosts and tests.
 LUMENRT_EXPORT LogStatus CurrentLogStatus();
 
+// Where the log of a base name stands according to the registry, read as LogOpen reads it but
+// changing nothing (no value is written back, no file is opened): for readers of the ring in
+// another process than its writer. Failures to read the store are reported as by ReadAgentNumber.
+struct LUMENRT_EXPORT LogPosition {
+  std::string keyPath;            // the registry key holding both values (kAgentKey)
+  std::string fileNumberValue;    // "<base>_CurrLogFileNo"
+  std::string bytesWrittenValue;  // "<base>_CurrLogBytesWritten"
+  int fileNumberRead = 0;         // what ReadAgentNumber answered: 1 stored, 0 missing, -1 unreadable
+  int bytesWrittenRead = 0;
+  std::int32_t storedFileNumber = 0;  // the values as stored, when read (1)
+  std::int32_t storedBytesWritten = 0;
+  // The current file's number as a writer would take it: the stored one, 0 when it is missing or
+  // negative, the newest existing file of the ring when the store cannot be read.
+  std::int32_t fileNumber = 0;
+  std::int32_t bytesWritten = 0;  // the stored count; 0 when missing, negative or unreadable
+  std::string fileName;           // the name of the current file
+};
+LUMENRT_EXPORT LogPosition ReadLogPosition(const char* directory, const char* baseName);
+
+// The name of the log's file `number`: directory + base name + "-" + (number + 1) + ".LOG" (null
+// texts count as empty).
+LUMENRT_EXPORT std::string LogFileName(const char* directory, const char* baseName, std::int32_t number);
+
+// The number of the file that follows `number`: the next one, 0 after the ring's last (2), and 0
+// again after 2147483647 for a number outside the ring.
+LUMENRT_EXPORT std::int32_t NextLogFileNumber(std::int32_t number);
+
 // Closes the current file (and releases the lock file); later lines go to standard output until the next
 // LogOpen. The numbers in the registry stay as they are.
 LUMENRT_EXPORT void LogClose();

@@ -210,7 +210,35 @@ TEST_F(LogWriter, PositionSurvivesARestartAndTheBannerComesOncePerProcess) {
   ASSERT_EQ(third.exit, 0) << third.err;
   EXPECT_EQ(Stored("Agent", "FileNo"), 1);
   EXPECT_EQ(Stored("Agent", "BytesWritten"), static_cast<std::int32_t>(ReadFile(File(2)).size()));
-  EXPECT_NE(third.out.find("Agent-2.LOG: file number 1"), std::string::npos) << third.out;
+  EXPECT_NE(third.out.find("Agent-2.LOG: file number 2"), std::string::npos) << third.out;
+}
+
+// A reader of the ring in another process sees the position as the writer would take it, and
+// leaves the store as it found it (a negative number stays; nothing missing is created).
+TEST(LogPositionReader, ReadsThePositionAndChangesNothing) {
+  const struct {
+    std::int32_t fileNo, bytes;  // kNone: not stored
+    int read;
+    std::int32_t fileNumber, bytesWritten;
+    const char* fileName;
+  } cases[] = {
+      {kNone, kNone, 0, 0, 0, "d/B-1.LOG"},
+      {2, 500, 1, 2, 500, "d/B-3.LOG"},
+      {-4, -1, 1, 0, 0, "d/B-1.LOG"},
+      {5, 40000, 1, 5, 40000, "d/B-6.LOG"},
+  };
+  for (const auto& c : cases) {
+    ScopedRegistry store;
+    if (c.fileNo != kNone) WriteAgentNumber("B_CurrLogFileNo", c.fileNo, 1);
+    if (c.bytes != kNone) WriteAgentNumber("B_CurrLogBytesWritten", c.bytes, 1);
+    const lumenrt::LogPosition p = lumenrt::ReadLogPosition("d/", "B");
+    EXPECT_EQ(p.fileNumberRead, c.read) << c.fileNo;
+    EXPECT_EQ(p.fileNumber, c.fileNumber) << c.fileNo;
+    EXPECT_EQ(p.bytesWritten, c.bytesWritten) << c.fileNo;
+    EXPECT_EQ(p.fileName, c.fileName);
+    EXPECT_EQ(Stored("B", "FileNo"), c.fileNo);
+    EXPECT_EQ(Stored("B", "BytesWritten"), c.bytes);
+  }
 }
 
 }  // namespace
