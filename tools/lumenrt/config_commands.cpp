@@ -226,12 +226,13 @@ std::string Words(std::string_view type) {
 
 // What is wrong with the value of the entry that counts for its key, judged by the rules of the
 // key's type; nothing when it is usable. Instances of an indexed key have the type of their row.
-std::optional<std::string> ValueProblem(const ConfigSource& source, const ConfigEntry& entry,
-                                        std::string_view type) {
+std::optional<std::string> ValueProblem(const ConfigEntry& entry, std::string_view type) {
   const std::string value(entry.value.view());
   if (type == "#B") {
+    // A source of this entry alone: asking the whole file would walk it once per key.
+    ConfigSource alone(1, kLastFormatVersion);
     int flag = 0;
-    if (source.GetBool(entry.id, flag) == 1) return std::nullopt;
+    if (alone.AddEntry(entry.id, entry.value) == 1 && alone.GetBool(entry.id, flag) == 1) return std::nullopt;
     return Quote(value) + " is not a yes/no word (a leading part of yes, true, no or false, or 1 or 0)";
   }
   if (type == "#N") {
@@ -300,7 +301,7 @@ bool CheckFile(const std::string& file, const CheckRequest& request, std::vector
       report(key + " is set again: line " + std::to_string(winner->second) + " wins, this line is ignored");
       continue;
     }
-    if (auto problem = ValueProblem(source, entry, row->type)) report(key + ": " + *problem);
+    if (auto problem = ValueProblem(entry, row->type)) report(key + ": " + *problem);
   }
   std::stable_sort(findings.begin() + static_cast<std::ptrdiff_t>(first), findings.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
