@@ -200,13 +200,15 @@ TEST_F(ConfigCheck, ReportsEveryUnusableLineWithItsReason) {
 }
 
 TEST_F(ConfigCheck, ACleanFileExitsZeroAndAnUnreadableOneTwo) {
-  Write("clean.cfg", "; clean\nBackup.Type = f\nRunAs.Password = plain\nServer3.Retry_Delay = 45\n");
+  Write(
+      "clean.cfg",
+      "; clean\nBackup.Type = f\nRunAs.Password = plain\nServer3.Retry_Delay = 45\nPriority = -2147483648\n");
   ToolRun r = Check("clean.cfg");
   EXPECT_EQ(r.exit, 0) << r.out << r.err;
-  EXPECT_EQ(r.out, "1 file, 4 lines, 0 problems\n");
+  EXPECT_EQ(r.out, "1 file, 5 lines, 0 problems\n");
   r = Check("clean.cfg missing.cfg");
   EXPECT_EQ(r.exit, 2);
-  EXPECT_EQ(r.out, "1 file, 4 lines, 0 problems\n");
+  EXPECT_EQ(r.out, "1 file, 5 lines, 0 problems\n");
   EXPECT_NE(r.err.find("lumenrt: missing.cfg: "), std::string::npos) << r.err;
 }
 
