@@ -206,6 +206,9 @@ TEST_F(ConfigCheck, ACleanFileExitsZeroAndAnUnreadableOneTwo) {
   ToolRun r = Check("clean.cfg");
   EXPECT_EQ(r.exit, 0) << r.out << r.err;
   EXPECT_EQ(r.out, "1 file, 5 lines, 0 problems\n");
+  r = Check("missing.cfg");  // nothing checked, nothing printed
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(r.out, "");
   r = Check("clean.cfg missing.cfg");
   EXPECT_EQ(r.exit, 2);
   EXPECT_EQ(r.out, "1 file, 5 lines, 0 problems\n");

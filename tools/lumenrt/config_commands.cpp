@@ -317,6 +317,7 @@ int RunConfigCheck(const CheckRequest& request) {
   int lineCount = 0;
   std::size_t read = 0;
   for (const std::string& file : request.files) read += CheckFile(file, request, findings, lineCount) ? 1 : 0;
+  if (read == 0) return kExitUsage;  // nothing was checked: the errors say why
   if (JsonWanted()) {
     Records records({"file", "line", "key", "problem"});
     for (const Finding& f : findings) records.Add({f.file, f.line, f.key, f.problem});
