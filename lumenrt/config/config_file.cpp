@@ -32,11 +32,17 @@ std::string Quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
 }  // namespace
 
 int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<ConfigFileProblem>& problems) {
+  ConfigFileLines lines;
+  return LoadConfigText(text, source, problems, lines);
+}
+
+int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<ConfigFileProblem>& problems,
+                   ConfigFileLines& lines) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   int added = 0;
   int lineNumber = 0;
   while (!text.empty()) {
-    ++lineNumber;
+    lines.count = ++lineNumber;
     std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
@@ -44,13 +50,16 @@ int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<Conf
 
     std::string_view content = Trim(line);
     if (content.empty() || content.front() == ';') continue;
-    auto problem = [&](std::string message) { problems.push_back({lineNumber, std::move(message)}); };
+    std::size_t equals = content.find('=');
+    std::string_view name = Trim(content.substr(0, equals));
+    auto problem = [&](std::string message) {
+      problems.push_back({lineNumber, std::move(message), std::string(name)});
+    };
     if (content.find('\0') != std::string_view::npos) {
+      name = {};  // not a text to show
       problem("line holds a zero byte");
       continue;
     }
-    std::size_t equals = content.find('=');
-    std::string_view name = Trim(content.substr(0, equals));
     std::string_view value;
     if (equals != std::string_view::npos) {
       value = Trim(content.substr(equals + 1));
@@ -88,18 +97,25 @@ int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<Conf
       problem("the source cannot hold another entry");
       continue;
     }
+    lines.entries.push_back(lineNumber);
     ++added;
   }
   return added;
 }
 
 int LoadConfigFile(const std::string& path, ConfigSource& source, std::vector<ConfigFileProblem>& problems) {
+  ConfigFileLines lines;
+  return LoadConfigFile(path, source, problems, lines);
+}
+
+int LoadConfigFile(const std::string& path, ConfigSource& source, std::vector<ConfigFileProblem>& problems,
+                   ConfigFileLines& lines) {
   std::string contents, problem;
   if (!ReadTextFile(path.c_str(), kMaxConfigFileBytes, "a configuration file", &contents, &problem)) {
-    problems.push_back({0, path + ": " + problem});
+    problems.push_back({0, path + ": " + problem, std::string()});
     return -1;
   }
-  return LoadConfigText(contents, source, problems);
+  return LoadConfigText(contents, source, problems, lines);
 }
 
 }  // namespace lumenrt

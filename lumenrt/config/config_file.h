@@ -38,16 +38,28 @@ inline constexpr std::size_t kMaxConfigFileBytes = 16 * 1024 * 1024;
 struct LUMENRT_EXPORT ConfigFileProblem {
   int line;             // 1-based; 0 for the file as a whole
   std::string message;  // what is wrong, e.g. "unknown key name 'Backup.Kind'"
+  std::string key;      // the line's NAME as written, when it has one
+};
+
+// Where the entries of one load came from, for callers that point at lines (a checker).
+struct LUMENRT_EXPORT ConfigFileLines {
+  int count = 0;             // lines in the text
+  std::vector<int> entries;  // the line of each entry added, in order
 };
 
 // Loads the text of a configuration file into source. Returns the number of entries added; problems
 // receive one record per line that could not be used.
 LUMENRT_EXPORT int LoadConfigText(std::string_view text, ConfigSource& source,
                                   std::vector<ConfigFileProblem>& problems);
+// The same, with the line of every entry added.
+LUMENRT_EXPORT int LoadConfigText(std::string_view text, ConfigSource& source,
+                                  std::vector<ConfigFileProblem>& problems, ConfigFileLines& lines);
 
 // Reads the file at path and loads it as LoadConfigText does. Returns -1 (with a line-0 problem)
 // when the file cannot be read.
 LUMENRT_EXPORT int LoadConfigFile(const std::string& path, ConfigSource& source,
                                   std::vector<ConfigFileProblem>& problems);
+LUMENRT_EXPORT int LoadConfigFile(const std::string& path, ConfigSource& source,
+                                  std::vector<ConfigFileProblem>& problems, ConfigFileLines& lines);
 
 }  // namespace lumenrt

@@ -81,24 +81,34 @@ int ConfigSource::GetPassword(int id, ZString& value, ZString* raw) const {
 int ConfigSource::GetChoice(int id, int& index, ZString* raw) const {
   index = -1;
   if (raw != nullptr) raw->Clear();
-  ZString type = FindKeyType(id, kinds_, version_);
-  type.ToUpper();
   ZString text;
   if (GetRaw(id, text) == 0) return 0;
   if (raw != nullptr) *raw = text;
+  return lumenrt::MatchChoice(FindKeyType(id, kinds_, version_).view(), text.view(), &index);
+}
+
+namespace lumenrt {
+
+int MatchChoice(std::string_view type, std::string_view text, int* index) {
+  int found = -1;
+  if (index == nullptr) index = &found;
+  *index = -1;
   // A "/" inside the text would let it run across two words ("full/incr"); no word holds one.
-  if (text.IsEmpty() || text.FindChar('/') >= 0) return -1;
-  ZString probe = '/' + text;
+  if (text.empty() || text.find('/') != std::string_view::npos) return -1;
+  ZString words(type);
+  words.ToUpper();
+  ZString probe = '/' + ZString(text);
   probe.ToUpper();
-  const std::string_view words = type.view();
-  const std::size_t at = words.find(probe.view());
+  const std::size_t at = words.view().find(probe.view());
   if (at == std::string_view::npos) return -1;
-  if (words.find(probe.view(), at + probe.view().size()) != std::string_view::npos) return -2;
+  if (words.view().find(probe.view(), at + probe.view().size()) != std::string_view::npos) return -2;
   int slashes = 0;
-  for (std::size_t i = 0; i < at; ++i) slashes += words[i] == '/';
-  index = slashes;
+  for (std::size_t i = 0; i < at; ++i) slashes += words.view()[i] == '/';
+  *index = slashes;
   return 1;
 }
+
+}  // namespace lumenrt
 
 namespace {
 

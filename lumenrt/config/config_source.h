@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "lumenrt/core/zarray.h"
 #include "lumenrt/core/zobject.h"
@@ -77,3 +78,13 @@ LUMENRT_EXPORT int InstallConfigSource(int slot, ConfigSource* source);
 LUMENRT_EXPORT ConfigSource* RemoveConfigSource(int slot);
 // The source in slot 1-4, or null.
 LUMENRT_EXPORT ConfigSource* InstalledConfigSource(int slot);
+
+namespace lumenrt {
+
+// The word of an enumeration type ("/Full/Incr") of which text is a leading part, ignoring case, as
+// GetChoice matches it: 1 with *index (optional) the word's position from 0, -1 when text is empty,
+// holds a "/", or leads no word (also when type is no enumeration), -2 when it leads more than one.
+// *index is -1 unless the answer is 1.
+LUMENRT_EXPORT int MatchChoice(std::string_view type, std::string_view text, int* index = nullptr);
+
+}  // namespace lumenrt

@@ -16,21 +16,35 @@
 
 namespace lumenrt {
 
-std::int32_t LeadingNumber(const char* text) {
-  if (text == nullptr) return 0;
+ConfigNumber ReadConfigNumber(const char* text) {
+  ConfigNumber number;
+  if (text == nullptr) return number;
   const char* p = text;
   while (std::isspace(static_cast<unsigned char>(*p))) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
   constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
   std::int64_t magnitude = 0;
+  bool beyond = false;  // the digits give more than 2^31
   for (; *p >= '0' && *p <= '9'; ++p) {
+    number.digits = true;
     magnitude = magnitude * 10 + (*p - '0');
-    if (magnitude > kLimit) magnitude = kLimit;  // saturate; more digits change nothing
+    if (magnitude > kLimit) {
+      magnitude = kLimit;  // saturate; more digits change nothing
+      beyond = true;
+    }
   }
-  if (negative) return static_cast<std::int32_t>(-magnitude);
-  return static_cast<std::int32_t>(magnitude >= kLimit ? kLimit - 1 : magnitude);
+  if (negative) {
+    number.value = static_cast<std::int32_t>(-magnitude);
+    number.saturated = beyond;
+  } else {
+    number.value = static_cast<std::int32_t>(magnitude >= kLimit ? kLimit - 1 : magnitude);
+    number.saturated = magnitude >= kLimit;
+  }
+  return number;
 }
+
+std::int32_t LeadingNumber(const char* text) { return ReadConfigNumber(text).value; }
 
 namespace {
 
@@ -68,23 +82,21 @@ void ReportAndDrop(ZError* error) {
   delete error;
 }
 
-struct RetryRule {
-  int firstId;
-  std::int32_t low;
-  std::int32_t high;
-  const char* fallback;
-};
-constexpr RetryRule kRetryRules[] = {
+constexpr RetryRange kRetryRanges[] = {
     {10090, 30, 43200, "1800"},  // Server%.Retry_Period, seconds
     {10100, 30, 1800, "60"},     // Server%.Retry_Delay, seconds
 };
 
-const RetryRule* RetryRuleOf(int id) {
-  for (const RetryRule& rule : kRetryRules) {
-    if (id >= rule.firstId && id < rule.firstId + 10) return &rule;
+}  // namespace
+
+const RetryRange* FindRetryRange(int id) {
+  for (const RetryRange& range : kRetryRanges) {
+    if (id >= range.firstId && id < range.firstId + 10) return &range;
   }
   return nullptr;
 }
+
+namespace {
 
 int GetString(int id, ZString& value) {
   StartLookup(id);
@@ -100,7 +112,7 @@ int GetString(int id, ZString& value) {
       CurrentKeyValue.Clear();
     }
   }
-  if (const RetryRule* rule = RetryRuleOf(id)) {
+  if (const RetryRange* rule = FindRetryRange(id)) {
     if (result == 0) {
       value = rule->fallback;
     } else {

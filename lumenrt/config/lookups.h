@@ -83,4 +83,25 @@ inline constexpr int kParsFacility = 45;
 inline constexpr int kValueMessage = 4456;
 inline constexpr int kValueTooLong = -3;  // cfg_get_string_buf_n: the text does not fit
 
+// A text as cfg_get_number reads it: blanks skipped, an optional sign, then decimal digits up to the
+// first other character. `digits` is false when there are none (the value is then 0); `saturated`
+// is true when they lie beyond the 32-bit range and value holds the nearer limit.
+struct ConfigNumber {
+  std::int32_t value = 0;
+  bool digits = false;
+  bool saturated = false;
+};
+LUMENRT_EXPORT ConfigNumber ReadConfigNumber(const char* text);
+
+// The range cfg_get_string keeps for a retry key: every instance of the key whose instance 0 is
+// firstId. A number outside low-high, or an absent key, gives the fallback text.
+struct RetryRange {
+  int firstId;
+  std::int32_t low;
+  std::int32_t high;
+  const char* fallback;
+};
+// The range of id (any instance of Server%.Retry_Period or Server%.Retry_Delay), or null.
+LUMENRT_EXPORT const RetryRange* FindRetryRange(int id);
+
 }  // namespace lumenrt

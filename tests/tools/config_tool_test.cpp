@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -40,7 +41,8 @@ TEST(ConfigTool, SchemaAndKeywordCommands) {
       {"schema name abc", 2, ""},
       {"schema name 1 --kinds -1", 2, ""},
       {"schema frob 1", 2, ""},
-      {"keywords switches --command 201", 0, "201\tSOURCE\t9201\t\n"},
+      {"keywords switches --command 201", 0,
+       "command id\tkeyword\tkey id\timplied value\n201\tSOURCE\t9201\t\n"},
       {"keywords switches --command 4", 1, ""},
   };
   for (const Case& c : cases) {
@@ -52,15 +54,16 @@ TEST(ConfigTool, SchemaAndKeywordCommands) {
     }
   }
   ToolRun list = Tool("schema list --kinds 4");
-  EXPECT_EQ(Lines(list.out), 32 + 49 + 19);  // kinds 4, 0xffff and 0x1ffff share bit 2
-  EXPECT_EQ(list.out.substr(0, list.out.find('\n')), "104\tEnc_Password\t#P\tEncryption Password");
+  EXPECT_EQ(Lines(list.out), 1 + 32 + 49 + 19);  // a header; kinds 4, 0xffff and 0x1ffff share bit 2
+  EXPECT_EQ(list.out.substr(0, list.out.find('\n')), "id\tkey\ttype\tdisplay name");
+  EXPECT_NE(list.out.find("\n104\tEnc_Password\t#P\tEncryption Password\n"), std::string::npos);
   EXPECT_NE(list.out.find("\n50000\t#Printer%%%\t#H\tPrinter Info\n"), std::string::npos);
   // Rows of kinds 1, 0xffff or 0x1ffff, less those that begin after version 101.
-  EXPECT_EQ(Lines(Tool("schema list --version 101").out), (229 + 49 + 19) - (13 + 5 + 2 + 2));
+  EXPECT_EQ(Lines(Tool("schema list --version 101").out), 1 + (229 + 49 + 19) - (13 + 5 + 2 + 2));
   ToolRun commands = Tool("keywords commands");
-  EXPECT_EQ(Lines(commands.out), 14);
-  EXPECT_EQ(commands.out.substr(0, commands.out.find('\n')), "1\tBACKUP\t1\t0");
-  EXPECT_EQ(Lines(Tool("keywords switches").out), 99);
+  EXPECT_EQ(Lines(commands.out), 1 + 14);
+  EXPECT_EQ(commands.out.substr(0, commands.out.find("\n2\t")), "id\tkeyword\tflag\tcode\n1\tBACKUP\t1\t0");
+  EXPECT_EQ(Lines(Tool("keywords switches").out), 1 + 99);
   EXPECT_EQ(Tool("schema --help").exit, 0);
 }
 
@@ -95,8 +98,11 @@ TEST(ConfigTool, ConfigGetAnswersAsTheLookups) {
       {both + "--as string Backup.Kind", 2, "", "unknown key name"},
       {both + "--as text 1005", 2, "", "--as"},
       {both + "--as string --default 3 1005", 2, "", "--default"},
-      {"config get --source " + kBad + " --as string 1002", 2, "",
-       "bad.cfg:3: unknown key name 'Backup.Kind'"},
+      // Bad lines are reported and skipped; the keys around them still answer.
+      {"config get --source " + kBad + " --as string 1002", 0, "Full\t1\n",
+       "bad.cfg:3: unknown key name 'Backup.Kind' (line skipped)"},
+      {"config get --source " + kBad + " --as string Backup.Exclude", 0, "*.tmp\t1\n",
+       "bad.cfg:6: key id 99999999999 lies outside 32 bits (line skipped)"},
       {"config get --source /no/such/file --as string 1002", 2, "", "/no/such/file"},
 #ifndef _WIN32  // not read for ever: one line, at once
       {"config get --source /dev/zero --as string 1002", 2, "",
@@ -111,12 +117,102 @@ TEST(ConfigTool, ConfigGetAnswersAsTheLookups) {
   for (const Case& c : cases) {
     ToolRun r = Tool(c.args);
     EXPECT_EQ(r.exit, c.exit) << c.args << "\n" << r.err;
-    EXPECT_EQ(r.out, c.out) << c.args;
+    // The answer stands under its column names; bool has no result column.
+    const std::string header = c.args.find("--as bool") != std::string::npos ? "value\n" : "value\tresult\n";
+    EXPECT_EQ(r.out, c.exit == 2 ? c.out : header + c.out) << c.args;
     EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
     if (c.exit == 1) {
       EXPECT_EQ(r.err.rfind("lumenrt: PARS-", 0), 0u) << r.err;  // the catalogue line of facility 45
     }
   }
+}
+
+// A file with one line of each kind the checker reports, in a scratch folder of this test.
+class ConfigCheck : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("lumenrt-config-check-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void Write(const std::string& name, const std::string& text) { std::ofstream(dir_ / name) << text; }
+  ToolRun Check(const std::string& args) {
+    return lumenrt::test::RunToolCommand("config check " + args, dir_.string());
+  }
+
+  std::filesystem::path dir_;
+};
+
+const char kEveryProblem[] =
+    "; one line of each problem\n"
+    "Backup.Type = Full\n"
+    "Backup.Kind = Full\n"
+    "99999 = x\n"
+    "Backup.Include\n"
+    "Diagnostics = maybe\n"
+    "Restore.EXCHMAPI_Resolve = x\n"
+    "Backup.Compression = N\n"
+    "Priority = 4294967326\n"
+    "Server3.Retry_Delay = 5000\n"
+    "RunAs.Password = 07CD566242806BD87B23F7DF082D577850CBFDC0427FF5B75E9692480E7E9B5Z\n"
+    "Enc_Password = 07CD566242806BD87B23F7DF082D577850CBFDC0427FF5B75E9692480E7E9B5\n"
+    "backup.type = Full\n"
+    "Scheduler.Auto_Restart_Missed = yes\n";
+
+TEST_F(ConfigCheck, ReportsEveryUnusableLineWithItsReason) {
+  Write("job.cfg", kEveryProblem);
+  const char* expected[] = {
+      "job.cfg:3: unknown key name 'Backup.Kind'",
+      "job.cfg:4: key id 99999 has no row for version 105, kinds 0x1",
+      "job.cfg:5: expected NAME = VALUE, found 'Backup.Include'",
+      "job.cfg:6: Diagnostics: 'maybe' is not a yes/no word (a leading part of yes, true, no or false, or 1 "
+      "or 0)",
+      "job.cfg:7: Restore.EXCHMAPI_Resolve: 'x' is not one of Skip, New, Override, Ask",
+      "job.cfg:8: Backup.Compression: 'N' is ambiguous: it begins more than one of Standard, Default, "
+      "Normal, "
+      "None, Minimum, Better, Maximum",
+      "job.cfg:9: Priority: '4294967326' lies outside the 32-bit range (the lookups read 2147483647)",
+      "job.cfg:10: Server3.Retry_Delay: '5000' is not a number from 30 to 1800 (the lookups use 60)",
+      "job.cfg:11: RunAs.Password: character 64 of an obscured password is not a hexadecimal digit (the "
+      "lookups "
+      "use the text as written)",
+      "job.cfg:12: Enc_Password: an obscured password is 64 hexadecimal digits, not 63 characters (the "
+      "lookups use the text as written)",
+      "job.cfg:13: Backup.Type is set again: line 2 wins, this line is ignored",
+      "1 file, 14 lines, 11 problems",
+  };
+  std::string want;
+  for (const char* line : expected) want += std::string(line) + "\n";
+  ToolRun r = Check("job.cfg");
+  EXPECT_EQ(r.exit, 1) << r.err;
+  EXPECT_EQ(r.out, want);
+  EXPECT_EQ(r.err, "");
+
+  // A key that the older format lacks; the JSON records name file, line and key.
+  r = Check("--version 104 --json job.cfg");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.out.find("\"line\": 14,\n    \"key\": \"Scheduler.Auto_Restart_Missed\",\n    \"problem\": "
+                       "\"unknown key name 'Scheduler.Auto_Restart_Missed'\""),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(ConfigCheck, ACleanFileExitsZeroAndAnUnreadableOneTwo) {
+  Write(
+      "clean.cfg",
+      "; clean\nBackup.Type = f\nRunAs.Password = plain\nServer3.Retry_Delay = 45\nPriority = -2147483648\n");
+  ToolRun r = Check("clean.cfg");
+  EXPECT_EQ(r.exit, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "1 file, 5 lines, 0 problems\n");
+  r = Check("missing.cfg");  // nothing checked, nothing printed
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(r.out, "");
+  r = Check("clean.cfg missing.cfg");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(r.out, "1 file, 5 lines, 0 problems\n");
+  EXPECT_NE(r.err.find("lumenrt: missing.cfg: "), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -18,11 +18,18 @@ class InstalledSources {
   // Empties the slots before the sources go away.
   ~InstalledSources();
 
+  // What becomes of a file that holds lines that cannot be used.
+  enum class BadLines {
+    kRefuse,  // nothing is installed and the answer is false
+    kSkip,    // the other lines are loaded, as the library's loader does
+  };
+
   // Loads files[i] into a source of kinds[i] and versions[i] and installs them in slots 1, 2, ...
-  // Every line that cannot be used is reported on stderr ("lumenrt: FILE:LINE: ..."); then nothing
-  // is installed and the answer is false. At most four files.
+  // Every line that cannot be used is reported on stderr ("lumenrt: FILE:LINE: ..."). A file that
+  // cannot be read installs nothing and answers false, as does any bad line under kRefuse. At most
+  // four files.
   bool Load(const std::vector<std::string>& files, const std::vector<unsigned int>& kinds,
-            const std::vector<int>& versions);
+            const std::vector<int>& versions, BadLines badLines = BadLines::kRefuse);
 
  private:
   std::vector<std::unique_ptr<ConfigSource>> sources_;
