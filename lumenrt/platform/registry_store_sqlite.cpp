@@ -610,15 +610,15 @@ int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std:
 
 namespace {
 
-// Appends the first column of every row of the bound statement, past its first `skip` bytes, when
-// the rest holds no backslash (for keys: a direct subkey); 0 or the failure.
-int CollectNames(sqlite3_stmt* s, std::size_t skip, std::vector<std::string>* names) {
+// Appends the first column of every row of the bound statement; for key paths (keysBelow) the part
+// past their first `skip` bytes, when that holds no backslash (a direct subkey). 0 or the failure.
+int CollectNames(sqlite3_stmt* s, bool keysBelow, std::size_t skip, std::vector<std::string>* names) {
   int rc;
   while ((rc = StepOnce(s)) == SQLITE_ROW) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
     const std::string_view name(text != nullptr ? text : "",
                                 static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
-    if (name.size() < skip || name.find('\\', skip) != std::string_view::npos) continue;
+    if (keysBelow && (name.size() < skip || name.find('\\', skip) != std::string_view::npos)) continue;
     names->emplace_back(name.substr(skip));
   }
   Done(s);
@@ -633,11 +633,11 @@ int ListKey(std::string_view key, std::vector<std::string>* subkeys, std::vector
   sqlite3_stmt* below = Prepared(key.empty() ? kSelectBelowRoot : kSelectBelow, &error);
   if (below == nullptr) return error;
   if (!key.empty()) BindText(below, 1, key);
-  if (error = CollectNames(below, key.empty() ? 0 : key.size() + 1, subkeys); error != 0) return error;
+  if (error = CollectNames(below, true, key.empty() ? 0 : key.size() + 1, subkeys); error != 0) return error;
   sqlite3_stmt* names = Prepared(kSelectNames, &error);
   if (names == nullptr) return error;
   BindText(names, 1, key);
-  return CollectNames(names, 0, valueNames);
+  return CollectNames(names, false, 0, valueNames);
 }
 
 }  // namespace

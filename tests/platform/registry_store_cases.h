@@ -52,14 +52,14 @@ inline void ExpectStoreListsKeys() {
   EXPECT_EQ(RegistryListKey("", &keys, &values), 0);  // nothing written yet
   EXPECT_EQ(keys, Names{});
   for (const char* key : {"B\\b2\\deep", "B\\B1", "a", "B\\_x", "Bee"}) ASSERT_EQ(RegistryCreateKey(key), 0);
-  for (const char* name : {"zeta", "", "Alpha"}) ASSERT_EQ(RegistrySetValue("B", name, 1, "x", 2), 0);
+  for (const char* name : {"zeta", "", "Alpha", "a\\b"}) ASSERT_EQ(RegistrySetValue("B", name, 1, "x", 2), 0);
   ASSERT_EQ(RegistrySetValue("B\\B1", "inner", 1, "x", 2), 0);
   const struct {
     const char* key;
     int error;
     Names keys, values;
   } cases[] = {
-      {"", 0, {"a", "B", "Bee"}, {}}, {"b", 0, {"_x", "B1", "b2"}, {"", "Alpha", "zeta"}},
+      {"", 0, {"a", "B", "Bee"}, {}}, {"b", 0, {"_x", "B1", "b2"}, {"", "a\\b", "Alpha", "zeta"}},
       {"B\\b2", 0, {"deep"}, {}},     {"B\\b2\\deep", 0, {}, {}},
       {"C", ENOENT, {}, {}},          {"B\\", EINVAL, {}, {}},
   };

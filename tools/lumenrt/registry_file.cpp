@@ -248,7 +248,7 @@ Reason ParseData(std::string_view data, Format format, NextLine more, Value* val
   while (!list.empty() && list.back() == '\\') {
     list.pop_back();
     const std::optional<std::string_view> next = more();
-    if (!next) return "the file ends inside a continued hex list";
+    if (!next || Trim(*next).empty()) return "a continued hex list without its next line";
     list += Trim(*next);
   }
   std::string bytes;
