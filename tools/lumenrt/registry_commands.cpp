@@ -87,7 +87,7 @@ int Set(const std::string& key, const std::string& value, const RegistryRequest&
   return kExitOk;
 }
 
-std::string JoinKey(const std::string& parent, const std::string& child) {
+std::string JoinKeyPath(const std::string& parent, const std::string& child) {
   if (parent.empty() || child.empty()) return parent + child;
   return parent + "\\" + child;
 }
@@ -115,7 +115,7 @@ int ReadWholeValue(const std::string& key, const std::string& name, int* type, s
   return EBUSY;  // another writer kept enlarging it
 }
 
-std::string TypeName(int type) {
+std::string RegistryTypeName(int type) {
   switch (type) {
     case 0:
       return "none";
@@ -142,7 +142,7 @@ std::string TypeName(int type) {
 
 // What `list` shows of a value: a text without control characters as it stands, a 32-bit number
 // as `get` prints it, a 64-bit number in decimal, anything else as hexadecimal bytes.
-Json ShownData(int type, const std::string& data) {
+Json ShownRegistryData(int type, const std::string& data) {
   const auto byte = [&](std::size_t i) {
     return static_cast<std::uint64_t>(static_cast<unsigned char>(data[i]));
   };
@@ -169,8 +169,8 @@ Json ShownData(int type, const std::string& data) {
 }
 
 // Adds the values of base\relative and its subkeys (and, when recursive, everything below them).
-int ListInto(const std::string& base, const std::string& relative, bool recursive, Records* records) {
-  const std::string key = JoinKey(base, relative);
+int ListRegistryInto(const std::string& base, const std::string& relative, bool recursive, Records* records) {
+  const std::string key = JoinKeyPath(base, relative);
   std::vector<std::string> subkeys, names;
   if (int error = RegistryListKey(key.c_str(), &subkeys, &names); error != 0) return StoreFailure(key, error);
   for (const std::string& name : names) {
@@ -181,12 +181,13 @@ int ListInto(const std::string& base, const std::string& relative, bool recursiv
     } else if (error != 0) {
       return StoreFailure(key, error);
     }
-    records->Add({relative, name, TypeName(type), ShownData(type, data)});
+    records->Add({relative, name, RegistryTypeName(type), ShownRegistryData(type, data)});
   }
   for (const std::string& sub : subkeys) {
-    records->Add({JoinKey(relative, sub), "", "key", ""});
+    records->Add({JoinKeyPath(relative, sub), "", "key", ""});
     if (recursive) {
-      if (int code = ListInto(base, JoinKey(relative, sub), true, records); code != kExitOk) return code;
+      if (int code = ListRegistryInto(base, JoinKeyPath(relative, sub), true, records); code != kExitOk)
+        return code;
     }
   }
   return kExitOk;
@@ -194,13 +195,13 @@ int ListInto(const std::string& base, const std::string& relative, bool recursiv
 
 int RegistryList(const std::string& key, bool recursive) {
   Records records({"key", "name", "type", "data"});
-  if (int code = ListInto(key, "", recursive, &records); code != kExitOk) return code;
+  if (int code = ListRegistryInto(key, "", recursive, &records); code != kExitOk) return code;
   records.Print();
   return kExitOk;
 }
 
 // The key and everything below it, parents before their subkeys, for a file.
-int CollectKeys(const std::string& key, std::vector<regfile::Key>* keys) {
+int CollectRegistryKeys(const std::string& key, std::vector<regfile::Key>* keys) {
   std::vector<std::string> subkeys, names;
   if (int error = RegistryListKey(key.c_str(), &subkeys, &names); error != 0) return StoreFailure(key, error);
   regfile::Key& collected = keys->emplace_back(regfile::Key{key, {}});
@@ -214,13 +215,13 @@ int CollectKeys(const std::string& key, std::vector<regfile::Key>* keys) {
     collected.values.push_back(std::move(value));
   }
   for (const std::string& sub : subkeys) {
-    if (int code = CollectKeys(JoinKey(key, sub), keys); code != kExitOk) return code;
+    if (int code = CollectRegistryKeys(JoinKeyPath(key, sub), keys); code != kExitOk) return code;
   }
   return kExitOk;
 }
 
 // Writes `bytes` to path through a temporary file beside it, so that a failure leaves no part of it.
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+bool WriteRegistryFileWhole(const std::string& path, const std::string& bytes) {
   const std::filesystem::path target(path), temporary(path + ".lumenrt-tmp");
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -239,7 +240,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 
 int RegistryExport(const std::string& key, const std::string& file, bool regedit4) {
   std::vector<regfile::Key> keys;
-  if (int code = CollectKeys(key, &keys); code != kExitOk) return code;
+  if (int code = CollectRegistryKeys(key, &keys); code != kExitOk) return code;
   std::string problem;
   const auto bytes =
       regfile::Write(keys, regedit4 ? regfile::Format::kRegedit4 : regfile::Format::kVersion5, &problem);
@@ -247,7 +248,7 @@ int RegistryExport(const std::string& key, const std::string& file, bool regedit
   if (file.empty() || file == "-") {
     if (std::fwrite(bytes->data(), 1, bytes->size(), stdout) != bytes->size() || std::fflush(stdout) != 0)
       return Fail(kExitNone, "cannot write standard output");
-  } else if (!WriteWholeFile(file, *bytes)) {
+  } else if (!WriteRegistryFileWhole(file, *bytes)) {
     return Fail(kExitNone, "cannot write '" + file + "'");
   }
   return kExitOk;
