@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,14 +94,14 @@ std::string JoinKeyPath(const std::string& parent, const std::string& child) {
 }
 
 // A failure of the store for `key`: a malformed path is bad usage, anything else exit 1.
-int StoreFailure(const std::string& key, int error) {
+int RegistryStoreFailure(const std::string& key, int error) {
   if (error == EINVAL || error == ENAMETOOLONG) return Fail(kExitUsage, "bad key path '" + key + "'");
   if (error == ENOENT) return Fail(kExitNone, "no such key: " + key);
   return Fail(kExitNone, "cannot read the registry at '" + key + "': " + std::strerror(error));
 }
 
 // A value's type and bytes, read whole; 0 or the store's error.
-int ReadWholeValue(const std::string& key, const std::string& name, int* type, std::string* data) {
+int ReadWholeRegistryValue(const std::string& key, const std::string& name, int* type, std::string* data) {
   data->clear();
   for (int attempt = 0; attempt < 8; ++attempt) {
     auto size = static_cast<std::uint32_t>(data->size());
@@ -172,14 +173,15 @@ Json ShownRegistryData(int type, const std::string& data) {
 int ListRegistryInto(const std::string& base, const std::string& relative, bool recursive, Records* records) {
   const std::string key = JoinKeyPath(base, relative);
   std::vector<std::string> subkeys, names;
-  if (int error = RegistryListKey(key.c_str(), &subkeys, &names); error != 0) return StoreFailure(key, error);
+  if (int error = RegistryListKey(key.c_str(), &subkeys, &names); error != 0)
+    return RegistryStoreFailure(key, error);
   for (const std::string& name : names) {
     int type = kRegNone;
     std::string data;
-    if (int error = ReadWholeValue(key, name, &type, &data); error == ENOENT) {
+    if (int error = ReadWholeRegistryValue(key, name, &type, &data); error == ENOENT) {
       continue;  // removed since the key was listed
     } else if (error != 0) {
-      return StoreFailure(key, error);
+      return RegistryStoreFailure(key, error);
     }
     records->Add({relative, name, RegistryTypeName(type), ShownRegistryData(type, data)});
   }
@@ -203,14 +205,15 @@ int RegistryList(const std::string& key, bool recursive) {
 // The key and everything below it, parents before their subkeys, for a file.
 int CollectRegistryKeys(const std::string& key, std::vector<regfile::Key>* keys) {
   std::vector<std::string> subkeys, names;
-  if (int error = RegistryListKey(key.c_str(), &subkeys, &names); error != 0) return StoreFailure(key, error);
+  if (int error = RegistryListKey(key.c_str(), &subkeys, &names); error != 0)
+    return RegistryStoreFailure(key, error);
   regfile::Key& collected = keys->emplace_back(regfile::Key{key, {}});
   for (const std::string& name : names) {
     regfile::Value value{name, kRegNone, {}};
-    if (int error = ReadWholeValue(key, name, &value.type, &value.data); error == ENOENT) {
+    if (int error = ReadWholeRegistryValue(key, name, &value.type, &value.data); error == ENOENT) {
       continue;
     } else if (error != 0) {
-      return StoreFailure(key, error);
+      return RegistryStoreFailure(key, error);
     }
     collected.values.push_back(std::move(value));
   }
@@ -283,7 +286,7 @@ int RegistryImport(const std::string& file) {
     ++done;
     values += data.size();
   }
-  std::printf("%zu keys, %zu values imported\n", done, values);
+  std::cout << done << " keys, " << values << " values imported\n";
   return kExitOk;
 }
 
@@ -308,8 +311,8 @@ const Registration kRegistryCommands{[](CLI::App& tool) {
          "--string", [r](const std::string& t) { r->text = t; }, "a text")
       ->type_name("TEXT")
       ->excludes(dword);
-  AddExamples(*get, {"lumenrt registry get SOFTWARE\\Orvane\\Lumenhold\\Agent Diagnostics"});
-  AddExamples(*set, {"lumenrt registry set SOFTWARE\\Orvane\\Lumenhold\\Agent Diagnostics --dword 1"});
+  AddExamples(*get, {"lumenrt registry get \"SOFTWARE\\Orvane\\Lumenhold\\Agent\" Diagnostics"});
+  AddExamples(*set, {"lumenrt registry set \"SOFTWARE\\Orvane\\Lumenhold\\Agent\" Diagnostics --dword 1"});
 
   CLI::App* list = AddCommand(*group, "list",
                               "list the values and subkeys of a key (default: the root) with their types; "
@@ -318,7 +321,7 @@ const Registration kRegistryCommands{[](CLI::App& tool) {
   list->add_option("KEY", r->key, "the key path below the local machine root");
   list->add_flag("-r,--recursive", r->recursive, "list everything below the key");
   AddJsonFlag(*list);
-  AddExamples(*list, {"lumenrt registry list SOFTWARE\\Orvane\\Lumenhold",
+  AddExamples(*list, {"lumenrt registry list \"SOFTWARE\\Orvane\\Lumenhold\"",
                       "lumenrt registry list -r --json SOFTWARE"});
 
   CLI::App* exported = AddCommand(
@@ -329,8 +332,8 @@ const Registration kRegistryCommands{[](CLI::App& tool) {
   exported->add_option("KEY", r->key, "the key path below the local machine root")->required();
   exported->add_option("FILE", r->file, "the file to write (default or -: standard output)");
   exported->add_flag("--regedit4", r->regedit4, "write the 8-bit REGEDIT4 format");
-  AddExamples(*exported, {"lumenrt registry export SOFTWARE\\Orvane\\Lumenhold\\Agent agent.reg",
-                          "lumenrt registry export --regedit4 SOFTWARE\\Orvane agent4.reg"});
+  AddExamples(*exported, {"lumenrt registry export \"SOFTWARE\\Orvane\\Lumenhold\\Agent\" agent.reg",
+                          "lumenrt registry export --regedit4 \"SOFTWARE\\Orvane\" agent4.reg"});
 
   CLI::App* imported = AddCommand(
       *group, "import",
