@@ -1,7 +1,10 @@
 #include "lumenrt/platform/registry_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
+#include <string_view>
+#include <utility>
 
 #include "lumenrt/platform/internal/registry_store_sqlite.h"
 #include "lumenrt/platform/internal/substitution.h"
@@ -20,6 +23,13 @@ std::string& SetPath() {
   return *path;
 }
 
+// Byte order with ASCII letters folded to lower case.
+bool FoldedLess(std::string_view a, std::string_view b) {
+  const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return fold(x) < fold(y); });
+}
+
 }  // namespace
 
 RegistryStore::~RegistryStore() = default;
@@ -32,6 +42,10 @@ int RegistryStore::SetValues(const char* keyPath, const RegistryValueData* value
       return error;
   }
   return 0;
+}
+
+int RegistryStore::ListKey(const char*, std::vector<std::string>*, std::vector<std::string>*) {
+  return ENOSYS;
 }
 
 RegistryStore& CurrentRegistryStore() { return g_substitute.Current(SystemRegistryStore()); }
@@ -66,6 +80,18 @@ int RegistrySetValue(const char* keyPath, const char* valueName, int type, const
 
 int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) {
   return CurrentRegistryStore().SetValues(keyPath, values, count);
+}
+
+int RegistryListKey(const char* keyPath, std::vector<std::string>* subkeys,
+                    std::vector<std::string>* valueNames) {
+  std::vector<std::string> keys, values;
+  const int error = CurrentRegistryStore().ListKey(keyPath, &keys, &values);
+  if (error != 0) return error;
+  std::sort(keys.begin(), keys.end(), FoldedLess);
+  std::sort(values.begin(), values.end(), FoldedLess);
+  if (subkeys != nullptr) *subkeys = std::move(keys);
+  if (valueNames != nullptr) *valueNames = std::move(values);
+  return 0;
 }
 
 }  // namespace lumenrt::platform

@@ -53,6 +53,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "lumenrt/platform/export.h"
 
@@ -80,6 +81,9 @@ class LUMENRT_EXPORT RegistryStore {
   // By default one SetValue after another (not atomic); the system's store writes them in one
   // transaction.
   virtual int SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count);
+  // By default ENOSYS: a store that cannot enumerate its keys.
+  virtual int ListKey(const char* keyPath, std::vector<std::string>* subkeys,
+                      std::vector<std::string>* valueNames);
 };
 
 // The system's store. Never destroyed.
@@ -121,11 +125,20 @@ LUMENRT_EXPORT int RegistrySetValue(const char* keyPath, const char* valueName, 
 // exist, EINVAL for a null list with count above 0 or a value as RegistrySetValue refuses it).
 LUMENRT_EXPORT int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count);
 
+// The names of the key's direct subkeys (the last component of each path, as created) and of its
+// values ("" for the default value), each list sorted by name compared byte by byte with ASCII
+// letters folded to lower case, so that every system lists a key alike. 0 with both lists replaced;
+// ENOENT when the key does not exist (the root always exists: without a store file it is empty); else
+// an errno value, the lists then unspecified. Either list may be null when it is not wanted.
+LUMENRT_EXPORT int RegistryListKey(const char* keyPath, std::vector<std::string>* subkeys,
+                                   std::vector<std::string>* valueNames);
+
 }  // namespace lumenrt::platform
 
 // The store's names as callers above the platform know them.
 namespace lumenrt {
 using platform::RegistryCreateKey;
+using platform::RegistryListKey;
 using platform::RegistryOpenKey;
 using platform::RegistryQueryValue;
 using platform::RegistrySetValue;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -43,7 +44,16 @@ enum class Contents {
   kForeign,  // anything else: another application's id or other schema objects; never touched
 };
 
-enum Statement { kSelectKey, kSelectValue, kSetValue, kInsertKey, kStatementCount };
+enum Statement {
+  kSelectKey,
+  kSelectValue,
+  kSetValue,
+  kInsertKey,
+  kSelectBelow,
+  kSelectBelowRoot,
+  kSelectNames,
+  kStatementCount
+};
 constexpr const char* kStatementSql[kStatementCount] = {
     "SELECT 1 FROM keys WHERE path = ?1",
     "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2",
@@ -51,6 +61,10 @@ constexpr const char* kStatementSql[kStatementCount] = {
     ("INSERT INTO vals(key, name, type, data) SELECT path, ?2, ?3, ?4 FROM keys WHERE path = ?1 AND true"
      " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data"),
     "INSERT OR IGNORE INTO keys(path) VALUES(?1)",
+    // Every key below ?1: in the keys' order (ASCII case folded) they lie between "?1\" and "?1]".
+    "SELECT path FROM keys WHERE path > ?1 || '\\' AND path < ?1 || ']'",
+    "SELECT path FROM keys WHERE path <> ''",
+    "SELECT name FROM vals WHERE key = ?1",
 };
 
 // How a connection reaches its file. Reads fall back to the later ones when the file cannot be used
@@ -594,6 +608,52 @@ int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std:
   return Finish(error, /*keepOnMissingKey=*/true);
 }
 
+namespace {
+
+// Appends the first column of every row of the bound statement; for key paths (keysBelow) the part
+// past their first `skip` bytes, when that holds no backslash (a direct subkey). 0 or the failure.
+int CollectNames(sqlite3_stmt* s, bool keysBelow, std::size_t skip, std::vector<std::string>* names) {
+  int rc;
+  while ((rc = StepOnce(s)) == SQLITE_ROW) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    const std::string_view name(text != nullptr ? text : "",
+                                static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+    if (keysBelow && (name.size() < skip || name.find('\\', skip) != std::string_view::npos)) continue;
+    names->emplace_back(name.substr(skip));
+  }
+  Done(s);
+  return rc == SQLITE_DONE ? 0 : Fail(rc);
+}
+
+// Lists a key with the store open and locked.
+int ListKey(std::string_view key, std::vector<std::string>* subkeys, std::vector<std::string>* valueNames) {
+  if (!connection.schemaReady) return key.empty() ? 0 : ENOENT;
+  if (int error = SelectKey(key); error != 0) return error;
+  int error = 0;
+  sqlite3_stmt* below = Prepared(key.empty() ? kSelectBelowRoot : kSelectBelow, &error);
+  if (below == nullptr) return error;
+  if (!key.empty()) BindText(below, 1, key);
+  if (error = CollectNames(below, true, key.empty() ? 0 : key.size() + 1, subkeys); error != 0) return error;
+  sqlite3_stmt* names = Prepared(kSelectNames, &error);
+  if (names == nullptr) return error;
+  BindText(names, 1, key);
+  return CollectNames(names, false, 0, valueNames);
+}
+
+}  // namespace
+
+int RegistryListKey(const char* keyPath, std::vector<std::string>* subkeys,
+                    std::vector<std::string>* valueNames) {
+  const std::string_view key = keyPath != nullptr ? keyPath : "";
+  if (int error = CheckKeyPath(key); error != 0) return error;
+  if (subkeys == nullptr || valueNames == nullptr) return EINVAL;
+  subkeys->clear();
+  valueNames->clear();
+  const auto lock = LockStore();
+  if (int error = OpenStore(false); error != 0) return error == ENOENT && key.empty() ? 0 : error;
+  return EndRead(ListKey(key, subkeys, valueNames));
+}
+
 }  // namespace lumenrt::platform::sqlite
 
 // The system's store on this system: the operations above.
@@ -615,6 +675,10 @@ class SqliteRegistryStore final : public RegistryStore {
   }
   int SetValues(const char* keyPath, const RegistryValueData* values, std::size_t count) override {
     return sqlite::RegistrySetValues(keyPath, values, count);
+  }
+  int ListKey(const char* keyPath, std::vector<std::string>* subkeys,
+              std::vector<std::string>* valueNames) override {
+    return sqlite::RegistryListKey(keyPath, subkeys, valueNames);
   }
 };
 

@@ -1,7 +1,7 @@
 // The registry store on Windows: the system's registry, through RegOpenKeyExA, RegCreateKeyExA,
-// RegQueryValueExA, RegSetValueExA and RegCloseKey. The registry itself checks case, creates parents
-// and keeps type codes; this file adds the store's own name rules, the errno answers, the location
-// (a root key and a prefix below it) and the writers' mutex.
+// RegQueryValueExA, RegSetValueExA, RegEnumKeyExA, RegEnumValueA and RegCloseKey. The registry itself checks
+// case, creates parents and keeps type codes; this file adds the store's own name rules, the errno answers,
+// the location (a root key and a prefix below it) and the writers' mutex.
 //
 // Location: the text set with SetRegistryStorePath, else %LUMENRT_REGISTRY%, else nothing. A text that
 // starts with HKEY_LOCAL_MACHINE (HKLM) or HKEY_CURRENT_USER (HKCU) and a backslash picks that root,
@@ -330,6 +330,42 @@ class WindowsRegistryStore final : public RegistryStore {
         }
       }
       return error;
+    }
+    return 0;
+  }
+
+  int ListKey(const char* keyPath, std::vector<std::string>* subkeys,
+              std::vector<std::string>* valueNames) override {
+    const std::string_view key = keyPath != nullptr ? keyPath : "";
+    if (int error = CheckKeyPath(key); error != 0) return error;
+    if (subkeys == nullptr || valueNames == nullptr) return EINVAL;
+    subkeys->clear();
+    valueNames->clear();
+    const Location where = CurrentLocation();
+    if (where.error != 0) return where.error;
+    const StoreLock lock(where);
+    if (lock.error() != 0) return lock.error();
+    Key opened;
+    if (int error = OpenExisting(where, key, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &opened); error != 0)
+      return error == ENOENT && key.empty() ? 0 : error;  // the root exists even before its prefix key
+    // A key name has at most 255 characters and a value name 16383; their code-page forms may take
+    // more bytes, so the buffers leave room.
+    std::vector<char> name(4 * (kMaxValueName + 1));
+    for (DWORD index = 0;; ++index) {
+      DWORD length = static_cast<DWORD>(name.size());
+      const LONG rc =
+          RegEnumKeyExA(opened.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc != ERROR_SUCCESS) return ErrnoFromWindowsError(static_cast<DWORD>(rc));
+      subkeys->emplace_back(name.data(), length);
+    }
+    for (DWORD index = 0;; ++index) {
+      DWORD length = static_cast<DWORD>(name.size());
+      const LONG rc =
+          RegEnumValueA(opened.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc != ERROR_SUCCESS) return ErrnoFromWindowsError(static_cast<DWORD>(rc));
+      valueNames->emplace_back(name.data(), length);
     }
     return 0;
   }

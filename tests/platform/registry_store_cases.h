@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,33 @@ inline void ExpectStoreRefusesMalformedNames() {
     const int created = RegistryCreateKey(c.key.c_str());
     const int set = created != 0 ? created : RegistrySetValue(c.key.c_str(), c.name.c_str(), 1, "x", 1);
     EXPECT_EQ(set, c.expected) << c.key.substr(0, 8);
+  }
+}
+
+// Listing: direct subkeys and value names only, as created, sorted without regard to ASCII case; a
+// missing key is ENOENT, the root always exists.
+inline void ExpectStoreListsKeys() {
+  using Names = std::vector<std::string>;
+  Names keys{"stale"}, values{"stale"};
+  EXPECT_EQ(RegistryListKey("", &keys, &values), 0);  // nothing written yet
+  EXPECT_EQ(keys, Names{});
+  for (const char* key : {"B\\b2\\deep", "B\\B1", "a", "B\\_x", "Bee"}) ASSERT_EQ(RegistryCreateKey(key), 0);
+  for (const char* name : {"zeta", "", "Alpha", "a\\b"}) ASSERT_EQ(RegistrySetValue("B", name, 1, "x", 2), 0);
+  ASSERT_EQ(RegistrySetValue("B\\B1", "inner", 1, "x", 2), 0);
+  const struct {
+    const char* key;
+    int error;
+    Names keys, values;
+  } cases[] = {
+      {"", 0, {"a", "B", "Bee"}, {}}, {"b", 0, {"_x", "B1", "b2"}, {"", "a\\b", "Alpha", "zeta"}},
+      {"B\\b2", 0, {"deep"}, {}},     {"B\\b2\\deep", 0, {}, {}},
+      {"C", ENOENT, {}, {}},          {"B\\", EINVAL, {}, {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RegistryListKey(c.key, &keys, &values), c.error) << c.key;
+    if (c.error != 0) continue;
+    EXPECT_EQ(keys, c.keys) << c.key;
+    EXPECT_EQ(values, c.values) << c.key;
   }
 }
 

@@ -128,6 +128,11 @@ TEST(RegistryStore, RefusesMalformedNames) {
   lumenrt::test::ExpectStoreRefusesMalformedNames();
 }
 
+TEST(RegistryStore, ListsSubkeysAndValues) {
+  ScopedRegistry store;
+  lumenrt::test::ExpectStoreListsKeys();
+}
+
 TEST(RegistryStore, DamagedFilesAnswerWithSystemCodes) {
   ScopedRegistry store;
   testing::WriteFile(store.file(), std::string(8192, 'G'));

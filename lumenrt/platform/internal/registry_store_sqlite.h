@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace lumenrt::platform {
 
@@ -23,6 +24,8 @@ int RegistryQueryValue(const char* keyPath, const char* valueName, int* type, un
 int RegistrySetValue(const char* keyPath, const char* valueName, int type, const void* data,
                      std::uint32_t size);
 int RegistrySetValues(const char* keyPath, const RegistryValueData* values, std::size_t count);
+int RegistryListKey(const char* keyPath, std::vector<std::string>* subkeys,
+                    std::vector<std::string>* valueNames);
 
 // errno value for a SQLite result code (primary or extended), given the system error code SQLite
 // saw (0 if none): read-only and permission results give EACCES, a full disk ENOSPC, busy or locked

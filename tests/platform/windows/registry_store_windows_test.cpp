@@ -132,6 +132,11 @@ TEST(WindowsRegistryStore, RefusesMalformedNames) {
   EXPECT_EQ(RegistrySetValue("A", "v", 3, "x", 0x80000000u), EINVAL);
 }
 
+TEST(WindowsRegistryStore, ListsSubkeysAndValues) {
+  ScopedRegistryKey store;
+  test::ExpectStoreListsKeys();
+}
+
 TEST(WindowsRegistryStore, SetValuesWritesAGroupOrNothing) {
   ScopedRegistryKey store;
   const std::uint32_t one = 1, two = 2;
