@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/registry_test_support.h"
 #include "support/run_tool.h"
 #include "support/scratch_dir.h"
 
@@ -17,7 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Row {
-  const char* command;  // after "lumenrt"; "{dir}" is a scratch directory (see SetUp for its files)
+  const char* command;  // after "lumenrt"; "{dir}" is a scratch directory (see SetUp for its files),
+                        // "{data}" the test data
   const char* input;    // standard input
   int exit;
 };
@@ -36,6 +38,16 @@ constexpr Row kRows[] = {
     {"time convert --date 2026-12-31 --time 23:30 --to 60", "", 0},
     {"rmtree {dir}/missing", "", 0},
     {"completion bash", "", 0},
+    {"schema list", "", 0},
+    {"keywords commands", "", 0},
+    {"config get --source {data}/config/job.cfg --as choice Backup.EXCH_Backup_Type", "", 0},
+    {"config check {data}/config/clean.cfg", "", 0},
+    {"log write --dir {dir} --base A hello", "", 0},
+    {"log show --dir {dir} --base A", "", 0},
+    {"log status --dir {dir} --base A", "", 0},
+    {"registry import {dir}/good.reg", "", 0},
+    {"registry list", "", 0},
+    {"registry export \"\" {dir}/out", "", 0},
     // 1: none, refused, or failed on the system's side.
     {"message 1 99999 x", "", 1},
     {"errtext socket 1", "", 1},
@@ -56,6 +68,15 @@ constexpr Row kRows[] = {
     {"filename parse a:b >/dev/full", "", 1},
     {"time zones --json >/dev/full", "", 1},
     {"completion bash >/dev/full", "", 1},
+    {"schema list --version 100", "", 1},
+    {"keywords switches --command 4", "", 1},
+    {"config get --source {data}/config/job.cfg --as choice Log.Detail", "", 1},
+    {"config check {data}/config/job.cfg", "", 1},
+    {"log write --dir {dir}/no-folder/x --base A hello", "", 1},
+    {"log show --dir {dir}/folder --base None", "", 1},
+    {"log status --dir {dir}/folder --base None", "", 1},
+    {"registry list NoSuchKey", "", 1},
+    {"registry export NoSuchKey", "", 1},
     // 2: bad usage or bad input.
     {"", "", 2},
     {"frob", "", 2},
@@ -73,6 +94,16 @@ constexpr Row kRows[] = {
     {"time convert --date 2023-02-29 --to 0", "", 2},
     {"rmtree /", "", 2},
     {"trace 127.0.0.1 --port 65500", "", 2},
+    {"schema list --kinds x", "", 2},
+    {"keywords commands extra", "", 2},
+    {"config get --source {data}/config/job.cfg --as string Backup.Kind", "", 2},
+    {"config check", "", 2},
+    {"config check {dir}/missing.cfg", "", 2},
+    {"log show --base A", "", 2},
+    {"registry list 'A\\\\B'", "", 2},
+    {"registry export", "", 2},
+    {"registry import {dir}/missing.reg", "", 2},
+    {"registry import {dir}/plain", "", 2},
 };
 
 class ExitCodes : public ::testing::Test {
@@ -87,14 +118,18 @@ class ExitCodes : public ::testing::Test {
     fs::create_symlink(dir_ + "/plain", dir_ + "/link-to-plain");
     fs::create_directory(dir_ + "/folder");
     fs::create_directory_symlink(dir_ + "/folder", dir_ + "/link-to-folder");
+    Write("good.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\T]\r\n\"v\"=dword:1\r\n");
   }
   void Write(const std::string& name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
   std::string Expand(std::string text) const {
-    for (auto at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}", at + dir_.size()))
-      text.replace(at, 5, dir_);
+    for (const auto& [name, value] : {std::pair<std::string, std::string>{"{dir}", dir_}, {"{data}", kData}})
+      for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + value.size()))
+        text.replace(at, name.size(), value);
     return text;
   }
 
+  const std::string kData = LUMENRT_TEST_DATA_DIR;
+  lumenrt::testing::ScopedRegistry registry_;  // the registry and log rows' own store
   lumenrt::test::ScratchDir scratch_{"lumenrt-exit-codes"};
   std::string dir_;
 };

@@ -77,6 +77,12 @@ const RecordCommand kRecordCommands[] = {
     {{"cipher", "list"}, "type\tid\tname\tshort name\tkey bits\trating"},
     {{"filename", "parse", "\\\\srv\\share\\d\\f.txt"}, "part\telement\ttext"},
     {{"time", "zones"}, "offset\tabbreviation\tname"},
+    {{"schema", "list"}, "id\tkey\ttype\tdisplay name"},
+    {{"keywords", "commands"}, "id\tkeyword\tflag\tcode"},
+    {{"keywords", "switches", "--command", "201"}, "command id\tkeyword\tkey id\timplied value"},
+    {{"config", "get", "--source", LUMENRT_TEST_DATA_DIR "/config/job.cfg", "--as", "choice",
+      "Backup.EXCH_Backup_Type"},
+     "value\tresult"},
     {{"time", "convert", "--date", "2026-12-31", "--time", "23:30", "--to", "60"},
      "record\ttimestamp\tzone word"},
 };
