@@ -1,4 +1,6 @@
 // The module loader on POSIX systems.
+#include <string>
+
 #include <dlfcn.h>
 
 #include "lumenrt/platform/module_loader.h"
@@ -6,12 +8,28 @@
 namespace lumenrt::platform {
 namespace {
 
+// Why the thread's last Load failed; dlerror() forgets its text once read.
+thread_local std::string t_loadError;
+
 class PosixModuleLoader final : public ModuleLoader {
  public:
   ModuleHandle Load(const char* name) override {
-    if (name == nullptr || name[0] == '\0') return nullptr;
-    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (name == nullptr || name[0] == '\0') {
+      t_loadError = "no module name given";
+      return nullptr;
+    }
+    dlerror();  // forget an older failure of another caller
+    ModuleHandle module = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+      const char* why = dlerror();
+      t_loadError = why != nullptr ? why : "the module cannot be loaded";
+    } else {
+      t_loadError.clear();
+    }
+    return module;
   }
+
+  std::string LoadError() override { return t_loadError; }
 
   void* FindSymbol(ModuleHandle module, const char* name) override {
     if (module == nullptr || name == nullptr) return nullptr;

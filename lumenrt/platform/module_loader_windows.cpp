@@ -1,22 +1,41 @@
 // The module loader on Windows: LoadLibraryA, GetProcAddress, FreeLibrary.
+#include <string>
+
 #include <windows.h>
 
 #include "lumenrt/platform/module_loader.h"
+#include "lumenrt/platform/system_error.h"
 
 namespace lumenrt::platform {
 namespace {
 
+// Why the thread's last Load failed, in the system's words.
+thread_local std::string t_loadError;
+
 class WindowsModuleLoader final : public ModuleLoader {
  public:
   ModuleHandle Load(const char* name) override {
-    if (name == nullptr || name[0] == '\0') return nullptr;
+    if (name == nullptr || name[0] == '\0') {
+      t_loadError = "no module name given";
+      return nullptr;
+    }
     // A module that cannot be found or loaded is answered with an empty handle, not a dialog box.
     DWORD previous = 0;
     const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous) != 0;
     HMODULE module = LoadLibraryA(name);
+    const DWORD code = module == nullptr ? GetLastError() : 0;
     if (quiet) SetThreadErrorMode(previous, nullptr);
+    if (module == nullptr) {
+      char text[1024];
+      const int n = SystemErrorTexts().SystemText(static_cast<int>(code), text, sizeof text);
+      t_loadError = n > 0 ? std::string(text, n) : "system error " + std::to_string(code);
+    } else {
+      t_loadError.clear();
+    }
     return module;
   }
+
+  std::string LoadError() override { return t_loadError; }
 
   void* FindSymbol(ModuleHandle module, const char* name) override {
     if (module == nullptr || name == nullptr) return nullptr;
