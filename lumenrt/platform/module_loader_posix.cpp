@@ -1,4 +1,5 @@
 // The module loader on POSIX systems.
+#include <cstdio>
 #include <string>
 
 #include <dlfcn.h>
@@ -8,23 +9,26 @@
 namespace lumenrt::platform {
 namespace {
 
-// Why the thread's last Load failed; dlerror() forgets its text once read.
-thread_local std::string t_loadError;
+// Why the thread's last Load failed (dlerror() forgets its text once read). Plain bytes: a
+// thread_local object with a destructor would keep the library from ever unloading.
+thread_local char t_loadError[4096];
+
+void RememberLoadError(const char* text) { std::snprintf(t_loadError, sizeof t_loadError, "%s", text); }
 
 class PosixModuleLoader final : public ModuleLoader {
  public:
   ModuleHandle Load(const char* name) override {
     if (name == nullptr || name[0] == '\0') {
-      t_loadError = "no module name given";
+      RememberLoadError("no module name given");
       return nullptr;
     }
     dlerror();  // forget an older failure of another caller
     ModuleHandle module = dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
       const char* why = dlerror();
-      t_loadError = why != nullptr ? why : "the module cannot be loaded";
+      RememberLoadError(why != nullptr ? why : "the module cannot be loaded");
     } else {
-      t_loadError.clear();
+      RememberLoadError("");
     }
     return module;
   }

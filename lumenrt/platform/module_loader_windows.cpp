@@ -1,4 +1,5 @@
 // The module loader on Windows: LoadLibraryA, GetProcAddress, FreeLibrary.
+#include <cstdio>
 #include <string>
 
 #include <windows.h>
@@ -9,14 +10,17 @@
 namespace lumenrt::platform {
 namespace {
 
-// Why the thread's last Load failed, in the system's words.
-thread_local std::string t_loadError;
+// Why the thread's last Load failed, in the system's words. Plain bytes: a thread_local object with
+// a destructor would keep the library from ever unloading.
+thread_local char t_loadError[4096];
+
+void RememberLoadError(const char* text) { std::snprintf(t_loadError, sizeof t_loadError, "%s", text); }
 
 class WindowsModuleLoader final : public ModuleLoader {
  public:
   ModuleHandle Load(const char* name) override {
     if (name == nullptr || name[0] == '\0') {
-      t_loadError = "no module name given";
+      RememberLoadError("no module name given");
       return nullptr;
     }
     // A module that cannot be found or loaded is answered with an empty handle, not a dialog box.
@@ -27,10 +31,12 @@ class WindowsModuleLoader final : public ModuleLoader {
     if (quiet) SetThreadErrorMode(previous, nullptr);
     if (module == nullptr) {
       char text[1024];
-      const int n = SystemErrorTexts().SystemText(static_cast<int>(code), text, sizeof text);
-      t_loadError = n > 0 ? std::string(text, n) : "system error " + std::to_string(code);
+      if (SystemErrorTexts().SystemText(static_cast<int>(code), text, sizeof text) <= 0) {
+        std::snprintf(text, sizeof text, "system error %lu", static_cast<unsigned long>(code));
+      }
+      RememberLoadError(text);
     } else {
-      t_loadError.clear();
+      RememberLoadError("");
     }
     return module;
   }

@@ -25,7 +25,10 @@ CLI::App* PluginsCommand(CLI::App& tool) {
   for (CLI::App* command : tool.get_subcommands([](CLI::App* c) { return c->get_name() == "plugins"; })) {
     return command;
   }
-  return AddCommand(tool, "plugins", "plug-in modules: module table, factories, selection lists, options");
+  CLI::App* plugins =
+      AddCommand(tool, "plugins", "plug-in modules: module table, factories, selection lists, options");
+  AddExamples(*plugins, {"lumenrt plugins modules", "lumenrt plugins check --kind 2 ./my_module.so"});
+  return plugins;
 }
 
 std::string ModulePath(const std::string& name) {
