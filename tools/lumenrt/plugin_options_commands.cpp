@@ -10,11 +10,13 @@
 // --show-password) and domain written into the job record. A module that keeps no record of its
 // calls (no rec_* functions) shows what applyOptions answered instead. A PluginException prints its
 // text, a configuration error its catalogue line, on stderr with exit 1.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -171,9 +173,12 @@ int RunSelection(const SelectionRequest& request) {
       std::unique_ptr<Plugins::ISelectionList, std::function<void(Plugins::ISelectionList*)>> owned(
           list, [&factory](Plugins::ISelectionList* o) { factory.releaseSelectionList(o); });
       list->setup(static_cast<std::int32_t>(request.token), &service, 0);
-      SelectionEntry entry;
+      SelectionEntry entry{};
       for (bool restart = true; list->next(restart, &entry); restart = false) {
-        records.Add({entry.name, entry.source, static_cast<int>(entry.include)});
+        // A module's name may lack its terminating zero: never read past the entry.
+        records.Add({std::string(entry.name, std::find(entry.name, std::end(entry.name), '\0')), entry.source,
+                     static_cast<int>(entry.include)});
+        entry = SelectionEntry{};
       }
     });
   } catch (const Plugins::PluginException& e) {
