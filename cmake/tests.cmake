@@ -51,6 +51,9 @@ foreach(dir ${LUMENRT_TEST_DIRS})
     LUMENRT_TOOL_PATH="$<TARGET_FILE:lumenrt_tool>"
     LUMENRT_PACKAGE_VERSION="${PROJECT_VERSION}")
   add_dependencies(test_${sub} lumenrt_tool)
+  if(sub STREQUAL "tools")
+    target_link_libraries(test_tools PRIVATE nlohmann_json::nlohmann_json)  # parses the tool's --json
+  endif()
   gtest_discover_tests(test_${sub} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "LUMENRT_TEST_BUILD_DIR=${PROJECT_BINARY_DIR}")
 endforeach()

@@ -69,6 +69,14 @@ class LUMENRT_EXPORT Directory {
   // Removes one entry: an empty directory when `kind` is kDirectory, else the single entry. True when
   // the entry is gone afterwards.
   virtual bool Remove(const std::string& name, EntryKind kind) = 0;
+
+  // Remove, telling why it failed: when it answers false, *error is the system's code (an errno value
+  // on every system), or 0 when there is none to tell. The system's trees tell; a substitute that only
+  // overrides Remove tells none.
+  virtual bool RemoveTellingWhy(const std::string& name, EntryKind kind, int* error) {
+    *error = 0;
+    return Remove(name, kind);
+  }
 };
 
 class LUMENRT_EXPORT FileTree {
@@ -81,6 +89,12 @@ class LUMENRT_EXPORT FileTree {
 
   // Removes the empty directory at `path` (not following a link in its last component).
   virtual bool RemoveDirectory(const char* path) = 0;
+
+  // RemoveDirectory, telling why it failed as Directory::RemoveTellingWhy does.
+  virtual bool RemoveDirectoryTellingWhy(const char* path, int* error) {
+    *error = 0;
+    return RemoveDirectory(path);
+  }
 };
 
 // The system's file tree.

@@ -111,9 +111,17 @@ class PosixDirectory final : public Directory {
   }
 
   bool Remove(const std::string& name, EntryKind kind) override {
-    if (unlinkat(dirfd(listing_), name.c_str(), kind == EntryKind::kDirectory ? AT_REMOVEDIR : 0) == 0)
+    int error = 0;
+    return RemoveTellingWhy(name, kind, &error);
+  }
+
+  bool RemoveTellingWhy(const std::string& name, EntryKind kind, int* error) override {
+    *error = 0;
+    if (unlinkat(dirfd(listing_), name.c_str(), kind == EntryKind::kDirectory ? AT_REMOVEDIR : 0) == 0 ||
+        errno == ENOENT)  // already gone
       return true;
-    return errno == ENOENT;  // already gone
+    *error = errno;
+    return false;
   }
 
  private:
@@ -153,8 +161,15 @@ class PosixFileTree final : public FileTree {
   }
 
   bool RemoveDirectory(const char* path) override {
-    if (unlinkat(AT_FDCWD, path, AT_REMOVEDIR) == 0) return true;
-    return errno == ENOENT;
+    int error = 0;
+    return RemoveDirectoryTellingWhy(path, &error);
+  }
+
+  bool RemoveDirectoryTellingWhy(const char* path, int* error) override {
+    *error = 0;
+    if (unlinkat(AT_FDCWD, path, AT_REMOVEDIR) == 0 || errno == ENOENT) return true;
+    *error = errno;
+    return false;
   }
 };
 

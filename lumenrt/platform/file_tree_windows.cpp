@@ -25,6 +25,7 @@
 #include <windows.h>
 
 #include "lumenrt/platform/file_tree.h"
+#include "lumenrt/platform/internal/errno_windows.h"
 #include "lumenrt/platform/internal/substitution.h"
 
 namespace lumenrt::platform {
@@ -245,6 +246,14 @@ class WindowsDirectory final : public Directory {
     return removed != 0 || Gone();
   }
 
+  // The failed call's code is still the thread's last error when Remove answers false.
+  bool RemoveTellingWhy(const std::string& name, EntryKind kind, int* error) override {
+    SetLastError(ERROR_SUCCESS);
+    const bool removed = Remove(name, kind);
+    *error = removed ? 0 : ErrnoFromWindowsError(GetLastError());
+    return removed;
+  }
+
  private:
   WindowsDirectory(const std::wstring& path, const Opened& opened)
       : path_(path), handle_(opened.handle), info_(opened.info), finalPath_(opened.finalPath) {}
@@ -278,6 +287,13 @@ class WindowsFileTree final : public FileTree {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return RemoveLink(full);
     SetNormal(full, attributes);
     return RemoveDirectoryW(full.c_str()) || Gone();
+  }
+
+  bool RemoveDirectoryTellingWhy(const char* path, int* error) override {
+    SetLastError(ERROR_SUCCESS);
+    const bool removed = RemoveDirectory(path);
+    *error = removed ? 0 : ErrnoFromWindowsError(GetLastError());
+    return removed;
   }
 };
 

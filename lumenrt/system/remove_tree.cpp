@@ -28,10 +28,28 @@ struct Level {
   bool stopped = false;  // a removal failed: the level is left as it is
 };
 
+// The path of `name` in the directory at `depth` of the walk: the top's path, then the names below it.
+std::string EntryPath(const std::string& top, const std::vector<Level>& levels, std::size_t depth,
+                      const std::string& name) {
+  std::string path = top;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  for (std::size_t i = 1; i <= depth; ++i) path += "/" + levels[i].name;
+  return name.empty() ? path : path + "/" + name;
+}
+
 // Empties an open directory depth-first; 1 when every entry went, 0 when a removal failed. A level
 // stops at its first failed removal; a subdirectory's own result is not used: one left non-empty
-// fails its removal from the level above.
-int EmptyDirectory(std::unique_ptr<Directory> top) {
+// fails its removal from the level above. The first failure is written to *failure (when not null);
+// `path` is the top's path, for that.
+int EmptyDirectory(std::unique_ptr<Directory> top, const char* path, RemoveTreeFailure* failure) {
+  bool failed = false;
+  // Records the first failure only: those after it are its consequences.
+  const auto fail = [&](const std::vector<Level>& at, std::size_t depth, const std::string& name, int error) {
+    if (failed || failure == nullptr) return;
+    failed = true;
+    failure->entry = EntryPath(path, at, depth, name);
+    failure->error = error;
+  };
   std::vector<Level> levels;
   top->AllowRemoval();  // if it fails, the removals below tell
   const DirectoryId topId = top->Id();
@@ -50,7 +68,10 @@ int EmptyDirectory(std::unique_ptr<Directory> top) {
           continue;
         }
       }
-      if (!level.directory->Remove(entry.name, entry.kind)) level.stopped = true;
+      if (int error = 0; !level.directory->RemoveTellingWhy(entry.name, entry.kind, &error)) {
+        level.stopped = true;
+        fail(levels, levels.size() - 1, entry.name, error);
+      }
       continue;
     }
     // The level is done, emptied or stopped.
@@ -60,12 +81,18 @@ int EmptyDirectory(std::unique_ptr<Directory> top) {
       // Every entry the parent listed before is gone, so a fresh listing misses nothing.
       parent.directory = level.directory->OpenParent();
       // A directory of the walk moved elsewhere meanwhile: stop rather than leave the tree.
-      if (parent.directory == nullptr || !(parent.directory->Id() == parent.id)) return 0;
+      if (parent.directory == nullptr || !(parent.directory->Id() == parent.id)) {
+        fail(levels, levels.size() - 2, {}, 0);
+        return 0;
+      }
       firstOpen = levels.size() - 2;
     }
     const std::string name = std::move(level.name);
     levels.pop_back();
-    if (!parent.directory->Remove(name, EntryKind::kDirectory)) parent.stopped = true;
+    if (int error = 0; !parent.directory->RemoveTellingWhy(name, EntryKind::kDirectory, &error)) {
+      parent.stopped = true;
+      fail(levels, levels.size() - 1, name, error);
+    }
   }
 }
 
@@ -73,11 +100,18 @@ int EmptyDirectory(std::unique_ptr<Directory> top) {
 }  // namespace lumenrt
 
 int RemoveTree(const char* path, int contentsOnly) {
+  return lumenrt::RemoveTreeTellingWhy(path, contentsOnly, nullptr);
+}
+
+int lumenrt::RemoveTreeTellingWhy(const char* path, int contentsOnly, RemoveTreeFailure* failure) {
   if (path == nullptr || path[0] == '\0') return 1;
-  lumenrt::platform::FileTree& tree = lumenrt::platform::CurrentFileTree();
-  std::unique_ptr<lumenrt::platform::Directory> directory = tree.OpenDirectory(path);
+  platform::FileTree& tree = platform::CurrentFileTree();
+  std::unique_ptr<platform::Directory> directory = tree.OpenDirectory(path);
   if (directory == nullptr) return 1;
-  int result = lumenrt::EmptyDirectory(std::move(directory));
-  if (result == 1 && contentsOnly == 0 && !tree.RemoveDirectory(path)) result = 0;
+  int result = EmptyDirectory(std::move(directory), path, failure);
+  if (int error = 0; result == 1 && contentsOnly == 0 && !tree.RemoveDirectoryTellingWhy(path, &error)) {
+    result = 0;
+    if (failure != nullptr) *failure = {path, error};
+  }
   return result;
 }

@@ -19,7 +19,29 @@
 // for the result to be meaningful (a concurrent change cannot make the walk leave the tree).
 #pragma once
 
+#include <string>
+
 #include "lumenrt/platform/export.h"
 
 // contentsOnly non-zero keeps the directory itself, emptied.
 LUMENRT_EXPORT int RemoveTree(const char* path, int contentsOnly);
+
+namespace lumenrt {
+
+// What stopped a RemoveTree walk: the first entry that could not be removed, for a caller that has
+// to say what was left and why.
+struct LUMENRT_EXPORT RemoveTreeFailure {
+  // The entry: `path` as given, then the names below it, each after a '/' ("tree/sub/file"); the
+  // directory itself when its own removal failed.
+  std::string entry;
+  // The system's code for the failure (an errno value on every system), or 0 when there is none:
+  // a directory of the walk moved meanwhile (`entry` names it), or a substituted file tree that
+  // tells no reasons.
+  int error = 0;
+};
+
+// RemoveTree, the same walk with the same answer; when it answers 0 and `failure` is not null,
+// *failure says what stopped it.
+LUMENRT_EXPORT int RemoveTreeTellingWhy(const char* path, int contentsOnly, RemoveTreeFailure* failure);
+
+}  // namespace lumenrt

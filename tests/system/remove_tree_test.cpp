@@ -243,6 +243,21 @@ TEST_F(RemoveTreeTest, AFailedRemovalStopsTheWalkAndKeepsTheDirectory) {
   ExpectOutsideIntact();
 }
 
+// The first failure is named (not the directories above it that then fail too): the path as given, a
+// trailing slash dropped, then the names below it; a substitute that only fails tells no system code.
+TEST_F(RemoveTreeTest, TellsTheFirstEntryThatCouldNotBeRemoved) {
+  fs::create_directories(tree_ / "sub" / "deeper");
+  WriteFile(tree_ / "sub" / "deeper" / "stuck");
+  FailingTree failing("stuck");
+  lumenrt::platform::SubstituteFileTree(&failing);
+  lumenrt::RemoveTreeFailure failure{"unset", -1};
+  const int result = lumenrt::RemoveTreeTellingWhy((tree_.string() + "/").c_str(), 0, &failure);
+  lumenrt::platform::SubstituteFileTree(nullptr);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(failure.entry, (tree_ / "sub" / "deeper" / "stuck").string());
+  EXPECT_EQ(failure.error, 0);
+}
+
 // Builds `depth` nested directories "d" below `root` through directory handles (the paths outgrow
 // PATH_MAX), with a file at the bottom.
 bool BuildDeepTree(const fs::path& root, int depth) {

@@ -1,7 +1,9 @@
 // The filename and rmtree commands of the lumenrt tool.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,7 +22,7 @@ namespace fs = std::filesystem;
 
 using lumenrt::test::RunTool;
 
-TEST(FilenameCommandTest, ParsePrintsEachPartWithTabSeparatedElements) {
+TEST(FilenameCommandTest, ParsePrintsOneRecordPerElement) {
   struct Case {
     std::vector<std::string> args;
     int exit;
@@ -28,13 +30,14 @@ TEST(FilenameCommandTest, ParsePrintsEachPartWithTabSeparatedElements) {
   } cases[] = {
       {{"filename", "parse", "\\\\srv\\share\\dir\\file.txt"},
        0,
-       "node\ndevice\t\\\\srv\\share\ndirectory\tdir\nfile\tfile\ttxt\n"},
+       "part\telement\ttext\ndevice\t0\t\\\\srv\\share\ndirectory\t0\tdir\nfile\t0\tfile\nfile\t1\ttxt\n"},
       {{"filename", "parse", "--syntax", "0", "host\"u w\"::C:/a/b.c"},
        0,
-       "node\thost\tu\tw\ndevice\tC\ndirectory\ta\nfile\tb\tc\n"},
+       "part\telement\ttext\nnode\t0\thost\nnode\t1\tu\nnode\t2\tw\ndevice\t0\tC\ndirectory\t0\ta\n"
+       "file\t0\tb\nfile\t1\tc\n"},
       {{"filename", "parse", "--syntax", "119", "9181 04686f7374 0161 0166"},
        0,
-       "node\thost\ndevice\ndirectory\ta\nfile\tf\n"},
+       "part\telement\ttext\nnode\t0\thost\ndirectory\t0\ta\nfile\t0\tf\n"},
       {{"filename", "parse", "--syntax", "119", "8181 05 61"}, 2, ""},
       {{"filename", "parse", std::string(130, '\\')}, 2, ""},
       {{"filename", "parse"}, 2, ""},
@@ -166,6 +169,29 @@ TEST(RmtreeCommandTest, RefusesRootDotsAndLinksAndFailsWhenSomethingIsLeft) {
   std::ofstream(base / "file") << "x";
   EXPECT_EQ(RunTool({"rmtree", (base / "file").string()}).exit, 1);
   EXPECT_TRUE(fs::exists(base / "file"));
+  fs::remove_all(base);
+}
+
+// A mount point inside the tree cannot be removed, even by root: the error names it and the system's
+// reason. The bind mount lives in the mount namespace of the tool's run only.
+TEST(RmtreeCommandTest, NamesTheFirstEntryLeftAndWhy) {
+  const std::string unshare = "unshare -m --propagation private";
+  if (std::system((unshare + " true 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "cannot make a mount namespace";
+  std::string pattern = (fs::temp_directory_path() / "lumenrt-rmtree-left-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const fs::path base = pattern;
+  fs::create_directories(base / "t" / "sub" / "mnt");
+  fs::create_directories(base / "outside");
+  std::ofstream(base / "outside" / "keep") << "x";
+  const std::string mount =
+      "mount --bind " + (base / "outside").string() + " " + (base / "t" / "sub" / "mnt").string();
+  const auto r = lumenrt::test::RunToolCommand("rmtree " + (base / "t").string() + "/", "",
+                                               unshare + " sh -c '" + mount + " && exec \"$0\" \"$@\"'");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "lumenrt: could not remove '" + (base / "t" / "sub" / "mnt").string() +
+                       "': " + std::strerror(EBUSY) + "\n");
+  EXPECT_TRUE(fs::exists(base / "outside" / "keep"));
   fs::remove_all(base);
 }
 

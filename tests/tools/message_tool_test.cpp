@@ -28,7 +28,7 @@ TEST(MessageCommandTest, PrintsTheFormattedLineOrRefusesBadNumbers) {
       {"43 4101 'disk full'", 0, "SYST-E-SYSERR, system error: disk full\n"},
       {"75 4109 300", 0, "ZSTR-F-NOMEMORY, unable to allocate 300 bytes of memory\n"},
       {"201 4314 5.00 --severity W", 0, "EXMA-W-VERSION, version 5.00\n"},
-      {"1 9999", 0, "Unable to load string #9999\n"},
+      {"1 9999", 1, "Unable to load string #9999\n"},  // none: the answer is the library's fallback
       {"1 20001 7 --catalogue " + data + "agent.msg", 0, "AGNT-W-RETRY, retrying after 7 seconds\n"},
       {"43 0x4E25 255 --catalogue " + data + "agent.msg", 0,
        "SYST-E-HEXID, hexadecimal identifier 000000FF\n"},
@@ -49,7 +49,7 @@ TEST(MessageCommandTest, PrintsTheFormattedLineOrRefusesBadNumbers) {
   for (const auto& c : cases) {
     ToolRun run = Tool(c.arguments);
     EXPECT_EQ(run.exit, c.status) << c.arguments << "\n" << run.out;
-    if (c.status == 0) {
+    if (c.status != 2) {
       EXPECT_EQ(run.out, c.out) << c.arguments;
     } else {
       EXPECT_NE(run.out.find("lumenrt: "), std::string::npos) << run.out;

@@ -50,7 +50,7 @@ TEST(CompletionTool, BashCompletesCommandsVerbsAndOptions) {
       {{"lumenrt", "ci"}, "cipher"},
       {{"lumenrt", "plugins", "op"}, "options"},
       {{"lumenrt", "--"}, "--help --version"},
-      {{"lumenrt", "cipher", "list", "--"}, "--help"},
+      {{"lumenrt", "cipher", "list", "--"}, "--help --json"},
       {{"lumenrt", "plugins", "options", "--s"}, "--show-password --source"},
       // a verb takes its group's options
       {{"lumenrt", "filename", "set", "--"}, "--help --part --syntax --text"},

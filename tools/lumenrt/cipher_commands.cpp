@@ -76,10 +76,13 @@ class HiddenTyping {
 };
 
 // The password as the first line of standard input; on a terminal it is asked for and not shown.
-std::optional<std::string> ReadPassword(std::string& error) {
+// Otherwise `error` says why, and `code` is its exit code.
+std::optional<std::string> ReadPassword(std::string& error, int& code) {
   HiddenTyping typing;
+  code = kExitUsage;
   if (typing.terminal() && !typing.hidden()) {
     error = "cannot hide the password while it is typed; give it through a pipe";
+    code = kExitNone;  // the terminal refused
     return std::nullopt;
   }
   if (typing.terminal()) std::cerr << "password: " << std::flush;
@@ -95,7 +98,8 @@ std::optional<std::string> ReadPassword(std::string& error) {
 // TEXT, or the first line of standard input when there is none.
 int RunPasswordEncode(std::optional<std::string> text, long long modifier) {
   std::string error;
-  if (!text && !(text = ReadPassword(error))) return Fail(kExitUsage, error);
+  int code = kExitUsage;
+  if (!text && !(text = ReadPassword(error, code))) return Fail(code, error);
   std::string hex = EncodePassword(*text, static_cast<int>(modifier), &error);
   if (hex.empty()) return Fail(kExitUsage, error);
   std::cout << hex << '\n';
@@ -104,16 +108,19 @@ int RunPasswordEncode(std::optional<std::string> text, long long modifier) {
 
 const Registration kCipherCommands{[](CLI::App& tool) {
   CLI::App* cipher = AddCommand(tool, "cipher", "the cipher table");
-  CLI::App* list = AddCommand(
-      *cipher, "list", "list the ciphers: type number, id, name, short name, key bits, rating", RunCipherList);
+  CLI::App* list =
+      AddCommand(*cipher, "list", "list the ciphers: type number, id, name, short name, key bits, rating",
+                 RunCipherList);
   AddJsonFlag(*list);
   AddExamples(*list, {"lumenrt cipher list", "lumenrt cipher list --json"});
 
   CLI::App* password = AddCommand(tool, "password", "obscured passwords (64 hexadecimal digits)");
   auto hex = std::make_shared<std::string>();
-  AddCommand(*password, "decode", "reveal an obscured password", [hex] { return RunPasswordDecode(*hex); })
-      ->add_option("HEX", *hex, "64 hexadecimal digits")
-      ->required();
+  CLI::App* decode = AddCommand(*password, "decode", "reveal an obscured password",
+                                [hex] { return RunPasswordDecode(*hex); });
+  decode->add_option("HEX", *hex, "64 hexadecimal digits")->required();
+  AddExamples(*decode, {"lumenrt password decode "
+                        "7597E224288BC16106DAC70F7E8EEDA85DD6814F5203008072E667FF09775800"});
   struct Encode {
     std::string text;
     CLI::Option* textOption = nullptr;
@@ -130,6 +137,8 @@ const Registration kCipherCommands{[](CLI::App& tool) {
       "the password; other users of the machine see it in process listings. - or none: the first line of "
       "standard input, asked for without showing it on a terminal");
   AddInteger(*encode, "--modifier", e->modifier, 0, 255, "N", "the modifier byte (default: a random one)");
+  AddExamples(*encode,
+              {"lumenrt password encode < password.txt", "lumenrt password encode --modifier 7 s3cret"});
 }};
 
 }  // namespace

@@ -31,9 +31,22 @@
 // CLI11 reports parse failures (an unknown option, a missing required value, a value its validator
 // refuses) and the tool prints them as one line, "lumenrt: ...", with exit 2; `--help` on any command
 // prints the help generated from the same definitions, and `lumenrt help` lists every command's
-// usage line. An action returns 0 for success, 1 when the answer is "none" or a request is refused, 2
-// for bad usage or bad input, writing errors through `Fail`. An exception escaping an action is
-// reported the same way with exit 2. Everything runs on the main thread, once per process.
+// usage line. Everything runs on the main thread, once per process.
+//
+// Exit codes, the same for every command (an action returns its code, writing errors through `Fail`):
+//   0  success.
+//   1  the answer is "none" (no such value, no line of its own for a code, a route that does not
+//      reach); or a well-formed request is refused for what the command finds on the system (an
+//      output file that is read-only or is the input, a link given where a directory is wanted); or
+//      an operation failed on the system's side (an output that cannot be written whole, standard
+//      output included; memory; a module that cannot be loaded; a socket; something left behind).
+//   2  bad usage or bad input: the command line is wrong (an unknown word, a value out of range, a
+//      path the command never takes, such as "/" for rmtree), or an input the command reads (a file,
+//      standard input, a key, a catalogue) is missing, unreadable or malformed.
+// An exception escaping an action is reported as one line too: std::system_error (stream and file
+// failures included) and std::bad_alloc exit 1, std::invalid_argument, std::out_of_range,
+// std::length_error and std::domain_error (raised over a value the command was given) exit 2, a
+// library error (ZError*) and anything else exit 1.
 #pragma once
 
 #include <functional>
@@ -49,8 +62,8 @@ class ZError;
 namespace lumenrt::tool {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitNone = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNone = 1;   // none, refused, or failed on the system's side
+inline constexpr int kExitUsage = 2;  // bad usage or bad input
 
 // What a leaf command does once its arguments are parsed; returns the exit code.
 using Action = std::function<int()>;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -119,13 +120,15 @@ std::string BashCompletion(const CLI::App& tool) {
 
 const Registration kCompletion{[](CLI::App& tool) {
   CLI::App* completion = AddCommand(tool, "completion", "print a shell completion script for lumenrt");
-  AddCommand(*completion, "bash",
-             "print the bash completion script (source it, or install it as "
-             "share/bash-completion/completions/lumenrt)",
-             [&tool] {
-               std::cout << BashCompletion(tool);
-               return kExitOk;
-             });
+  CLI::App* bash = AddCommand(*completion, "bash",
+                              "print the bash completion script (source it, or install it as "
+                              "share/bash-completion/completions/lumenrt)",
+                              [&tool] {
+                                std::cout << BashCompletion(tool);
+                                return kExitOk;
+                              });
+  AddExamples(*bash, {"source <(lumenrt completion bash)",
+                      "lumenrt completion bash > ~/.local/share/bash-completion/completions/lumenrt"});
 }};
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "lumenrt/timelog/time_record.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -231,10 +232,11 @@ int RunDemo() {
 }
 
 const Registration kDemo{[](CLI::App& tool) {
-  AddCommand(tool, "demo",
-             "run the library on its embedded defaults (messages, time, ciphers, passwords, file names, "
-             "configuration, log), checking each step",
-             RunDemo);
+  CLI::App* demo = AddCommand(tool, "demo",
+                              "run the library on its embedded defaults (messages, time, ciphers, passwords, "
+                              "file names, configuration, log), checking each step; exit 1 when one fails",
+                              RunDemo);
+  AddExamples(*demo, {"lumenrt demo"});
 }};
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "lumenrt/core/zfilename.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -77,11 +78,11 @@ int RunParse(const FilenameRequest& r) {
   if (name.Parse() != 1)
     return Fail(kExitUsage, "cannot parse the name under syntax " + std::to_string(name.Syntax()));
   static constexpr const char* kParts[4] = {"node", "device", "directory", "file"};
-  for (int part = 0; part < 4; ++part) {
-    std::cout << kParts[part];
-    for (int k = 0; k < name.ElementCount(part); ++k) std::cout << '\t' << name.ElementText(part, k).view();
-    std::cout << '\n';
-  }
+  Records records({"part", "element", "text"});
+  for (int part = 0; part < 4; ++part)
+    for (int k = 0; k < name.ElementCount(part); ++k)
+      records.Add({kParts[part], k, std::string(name.ElementText(part, k).view())});
+  records.Print();
   return kExitOk;
 }
 
@@ -107,10 +108,14 @@ const Registration kFilenameCommands{[](CLI::App& tool) {
   group->footer(kSyntaxHelp);
   AddInteger(*group, "--syntax", r->syntax, -2147483647LL - 1, 2147483647LL, "S", "the file-name syntax");
   CLI::App* parse = AddCommand(*group, "parse",
-                               "print the node, device, directory and file elements of NAME, one part a line",
+                               "print the elements of NAME, one a line: its part (node, device, directory, "
+                               "file), its number in the part (from 0), its text",
                                [r] { return RunParse(*r); });
   parse->footer(kSyntaxHelp);
   parse->add_option("NAME", r->name, "the file name")->required();
+  AddJsonFlag(*parse);
+  AddExamples(*parse, {"lumenrt filename parse '\\\\srv\\share\\dir\\file.txt'",
+                       "lumenrt filename parse --syntax 9 /usr/lib/libz.so --json"});
   CLI::App* set = AddCommand(
       *group, "set", "change one part of NAME (codes 1-15; an empty text removes) and print the result",
       [r] { return RunSet(*r); });
@@ -120,6 +125,8 @@ const Registration kFilenameCommands{[](CLI::App& tool) {
   set->add_option("--text", r->text, "the new text of the part (default: empty, which removes it)")
       ->type_name("T");
   set->add_option("NAME", r->name, "the file name")->required();
+  AddExamples(*set, {"lumenrt filename set --part 9 --text log '\\\\srv\\share\\dir\\file.txt'",
+                     "lumenrt filename set --syntax 9 --part 7 --text lib /usr/x.so"});
 }};
 
 }  // namespace

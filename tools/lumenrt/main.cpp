@@ -4,10 +4,14 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ios>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <sstream>
+#include <stdexcept>
+#include <system_error>
 #include <vector>
 #ifdef _WIN32
 #include <fcntl.h>
@@ -66,7 +70,7 @@ class ToolFormatter : public CLI::Formatter {
   std::string make_usage(const CLI::App* app, std::string) const override {
     return "usage: " + UsageLine(*app) + "\n";
   }
-  // A verb's help also lists the options it takes from its groups.
+  // A verb's help also lists the options it takes from its groups, before its footer.
   std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
     std::string help = CLI::Formatter::make_help(app, std::move(name), mode);
     while (help.size() > 1 && help.ends_with("\n\n")) help.pop_back();
@@ -76,8 +80,10 @@ class ToolFormatter : public CLI::Formatter {
           group->get_options([](const CLI::Option* o) { return o->nonpositional() && !IsHelp(o); });
       if (!options.empty()) help += make_group("Options of " + CommandPath(*group), false, options);
     }
-    return help;
+    const std::string footer = CLI::Formatter::make_footer(app);  // notes and examples end the help
+    return footer.empty() ? help : help + "\n" + footer;
   }
+  std::string make_footer(const CLI::App*) const override { return {}; }
   std::string make_option_opts(const CLI::Option* option) const override {
     if (!option->get_positional()) return CLI::Formatter::make_option_opts(option);
     return option->get_required() ? " " + get_label("REQUIRED") : "";
@@ -103,7 +109,10 @@ void PrintOverview(const CLI::App& tool, std::ostream& out) {
         << "\n";
   }
   out << "\nlumenrt --version prints the library's version.\n\n"
-         "exit codes: 0 success, 1 none or refused, 2 bad usage or bad input\n";
+         "exit codes: 0 success; 1 the answer is none, the request is refused, or an operation failed on\n"
+         "the system's side (output that cannot be written, a module that cannot be loaded, something\n"
+         "left behind); 2 bad usage or bad input (a wrong command line; an input that is missing,\n"
+         "unreadable or malformed)\n";
 }
 
 // The deepest command the parse selected.
@@ -152,6 +161,30 @@ std::string LeftOver(const CLI::App& tool, const std::vector<std::string>& args)
   if (!command.get_subcommands([](const CLI::App*) { return true; }).empty())
     return "unknown command '" + word + "' for '" + path + "'";
   return "unexpected argument '" + word + "' for '" + path + "' (usage: " + UsageLine(command) + ")";
+}
+
+// The exit code of an exception that escaped an action: a failure of the system (a stream, a file,
+// memory) is 1, an error raised over a value the command was given is 2, anything else 1.
+int ExitCodeOf(const std::exception& e) {
+  if (dynamic_cast<const std::system_error*>(&e) != nullptr ||
+      dynamic_cast<const std::ios_base::failure*>(&e) != nullptr ||
+      dynamic_cast<const std::bad_alloc*>(&e) != nullptr)
+    return kExitNone;
+  if (dynamic_cast<const std::invalid_argument*>(&e) != nullptr ||
+      dynamic_cast<const std::out_of_range*>(&e) != nullptr ||
+      dynamic_cast<const std::length_error*>(&e) != nullptr ||
+      dynamic_cast<const std::domain_error*>(&e) != nullptr)
+    return kExitUsage;
+  return kExitNone;
+}
+
+// `code`, unless standard output did not take the answer whole (a full disk, say): that is a
+// failure, never success.
+int Finish(int code) {
+  const bool written =
+      static_cast<bool>(std::cout.flush()) && std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  if (!written && code == kExitOk) return Fail(kExitNone, "cannot write standard output");
+  return code;
 }
 
 std::string OneLine(std::string text) {
@@ -291,7 +324,7 @@ int main(int argc, char** argv) {
 
   if (argc < 2 || std::string_view(argv[1]) == "help" || std::string_view(argv[1]) == "--help") {
     PrintOverview(tool, argc < 2 ? std::cerr : std::cout);
-    return argc < 2 ? kExitUsage : kExitOk;
+    return argc < 2 ? kExitUsage : Finish(kExitOk);
   }
   if (!IsCommand(tool, argv[1]) && std::string_view(argv[1]) != "--version")
     return Fail(kExitUsage,
@@ -300,10 +333,10 @@ int main(int argc, char** argv) {
     tool.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::cout << tool.help();
-    return kExitOk;
+    return Finish(kExitOk);
   } catch (const CLI::CallForVersion& e) {
     std::cout << e.what() << '\n';
-    return kExitOk;
+    return Finish(kExitOk);
   } catch (const CLI::ParseError& e) {
     if (std::string error = LeftOver(tool, {argv + 1, argv + argc}); !error.empty())
       return Fail(kExitUsage, error);
@@ -332,16 +365,12 @@ int main(int argc, char** argv) {
   try {
     code = action->second();
   } catch (const std::exception& e) {
-    return Fail(kExitUsage, e.what());
+    return Fail(ExitCodeOf(e), e.what());
   } catch (ZError* error) {
     return ReportRaised(error);
   } catch (...) {
     // Never std::terminate: whatever a command (or a module it called) raised ends it with one line.
     return Fail(kExitNone, "the command was ended by an error of an unknown kind");
   }
-  // An answer that did not reach standard output whole (a full disk, say) is a failure, never success.
-  const bool written =
-      static_cast<bool>(std::cout.flush()) && std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
-  if (!written && code == kExitOk) return Fail(kExitNone, "cannot write standard output");
-  return code;
+  return Finish(code);
 }

@@ -14,6 +14,7 @@
 #include "lumenrt/core/message_format.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -62,6 +63,9 @@ int RunMessage(const MessageRequest& r) {
   // The format decides whether the argument is a text or a number.
   char format[128];
   LoadMessageString(message, format, sizeof format);
+  // The text the library writes in place of a format it does not have: the answer is "none".
+  const bool missing =
+      std::string(format) == "Unable to load string #" + std::to_string(static_cast<long>(message));
   bool numeric = IsNumericConversion(CheckMessageFormat(format).argumentConversion);
   int status = kExitOk;
   ZString line;
@@ -81,13 +85,15 @@ int RunMessage(const MessageRequest& r) {
   MessageModule = previous;
   FreeMessageCatalogue(catalogue);
   if (status == kExitOk) std::cout << line.c_str() << "\n";
-  return status;
+  return status == kExitOk && missing ? kExitNone : status;
 }
 
 const Registration kMessageCommand{[](CLI::App& tool) {
   auto r = std::make_shared<MessageRequest>();
   CLI::App& command = *AddCommand(
-      tool, "message", "print the catalogue's line for a facility, a message number and an argument",
+      tool, "message",
+      "print the catalogue's line for a facility, a message number and an argument; exit 1 when the "
+      "catalogue has no format for the number (the line is then \"Unable to load string #NUMBER\")",
       [r] { return RunMessage(*r); });
   const auto word = [&](const char* name, const char* help) {
     return command.add_option_function<std::string>(
@@ -120,6 +126,8 @@ const Registration kMessageCommand{[](CLI::App& tool) {
                    ? std::string()
                    : "bad severity '" + s + "' (one of E, F, I, W)";
       }));
+  AddExamples(command, {"lumenrt message 43 4101 \"disk full\"",
+                        "lumenrt message --catalogue agent.msg AGNT 20001 7"});
 }};
 
 }  // namespace

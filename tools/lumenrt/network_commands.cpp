@@ -28,6 +28,7 @@
 #include "lumenrt/system/socket_status.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -157,7 +158,9 @@ int RunTrace(const TraceOptions& o) {
   hints.ai_socktype = SOCK_DGRAM;
   if (const int rc = getaddrinfo(o.host.c_str(), nullptr, &hints, &t.addressCache[0]); rc != 0) {
     t.addressCache[0] = nullptr;
-    return Fail(kExitUsage, "cannot resolve '" + o.host + "': " + gai_strerror(rc));
+    // A name that names no host is bad input; a resolver that could not answer failed.
+    return Fail(rc == EAI_NONAME ? kExitUsage : kExitNone,
+                "cannot resolve '" + o.host + "': " + gai_strerror(rc));
   }
   sockaddr_in destination{};
   std::memcpy(&destination, t.addressCache[0]->ai_addr, sizeof destination);
@@ -168,10 +171,10 @@ int RunTrace(const TraceOptions& o) {
   if (raw.fd < 0) {
     const int error = LastSocketError();
     if (RawSocketRefused(error))
-      return Fail(kExitUsage,
+      return Fail(kExitNone,
                   "trace needs a raw ICMP socket, which this user may not open (run as root or "
                   "grant CAP_NET_RAW)");
-    return Fail(kExitUsage, "cannot open a raw ICMP socket: " + SystemErrorLine(error));
+    return Fail(kExitNone, "cannot open a raw ICMP socket: " + SystemErrorLine(error));
   }
   SocketGuard udp{OpenSocket(AF_INET, SOCK_DGRAM, 0)};
   sockaddr_in local{};
@@ -179,7 +182,7 @@ int RunTrace(const TraceOptions& o) {
   socklen_t localLength = sizeof local;
   if (udp.fd < 0 || bind(udp.fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
       getsockname(udp.fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0)
-    return Fail(kExitUsage, "cannot open the UDP probe socket: " + SystemErrorLine(LastSocketError()));
+    return Fail(kExitNone, "cannot open the UDP probe socket: " + SystemErrorLine(LastSocketError()));
 
   InstalledSocketEntryPoints() = PosixSocketEntryPoints();
   SetSocketLastErrorEntry(PosixSocketLastError);
@@ -257,13 +260,15 @@ const Registration kErrtext{[](CLI::App& tool) {
       ->required()
       ->check(CLI::IsMember({"socket", "resolver", "rpc", "icmp", "errno"}));
   AddInteger(*errtext, "N", r->code, INT_MIN, INT_MAX, "N", "the code")->required();
+  AddExamples(*errtext, {"lumenrt errtext socket 10054", "lumenrt errtext errno 111"});
 }};
 
 const Registration kTrace{[](CLI::App& tool) {
   auto o = std::make_shared<TraceOptions>();
   CLI::App* trace = AddCommand(tool, "trace",
                                "trace the route to HOST with UDP probes, three per hop, one line per hop; "
-                               "needs a raw ICMP socket (root or CAP_NET_RAW)",
+                               "needs a raw ICMP socket (root or CAP_NET_RAW); exit 1 when HOST is not "
+                               "reached",
                                [o] { return RunTrace(*o); });
   trace->add_option("HOST", o->host, "the host (name or IPv4 address)")->required();
   AddInteger(*trace, "--max-hops", o->maxHops, 1, 255, "N", "the largest time-to-live tried (default 30)");
@@ -271,6 +276,8 @@ const Registration kTrace{[](CLI::App& tool) {
   trace->add_flag("--timing", o->timing, "print each probe's round-trip time in milliseconds");
   AddInteger(*trace, "--port", o->basePort, 1, 65535, "BASE",
              "probe s goes to UDP port BASE + s (default 33435)");
+  AddExamples(*trace,
+              {"lumenrt trace 198.51.100.7", "lumenrt trace --max-hops 8 --timing --short-wait backup01"});
 }};
 
 }  // namespace

@@ -68,7 +68,9 @@ void Records::Print() const {
 }
 
 void AddExamples(CLI::App& command, const std::vector<std::string>& examples) {
-  std::string footer = examples.size() == 1 ? "example:" : "examples:";
+  std::string footer = command.get_footer();
+  footer += footer.empty() ? "" : "\n\n";
+  footer += examples.size() == 1 ? "example:" : "examples:";
   for (const std::string& e : examples) footer += "\n  " + e;
   command.footer(footer);
 }

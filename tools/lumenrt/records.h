@@ -53,7 +53,8 @@ class Records {
   std::vector<std::vector<Json>> rows_;
 };
 
-// Ends the command's --help with its examples, one command line each.
+// Ends the command's --help with its examples, one command line each, after the footer it already has
+// (notes on the command's options).
 void AddExamples(CLI::App& command, const std::vector<std::string>& examples);
 
 }  // namespace lumenrt::tool

@@ -4,7 +4,8 @@
 // last component is "." or ".." (the walk would empty a directory it cannot then remove, or one the
 // user did not name), and a symbolic link given as DIR, which the library leaves alone without a
 // word. Afterwards it looks: whatever it was asked to remove and is still there (a directory it could
-// not list, say) makes the exit code 1.
+// not list, say) makes the exit code 1. The error names the first entry that could not be removed and
+// the system's reason, as the library tells them.
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "lumenrt/system/remove_tree.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -133,14 +135,18 @@ int RunRmtree(const RmtreeRequest& r) {
   if (before != Found::directory)
     return Fail(kExitNone, "'" + r.dir + "' is not a directory; nothing removed");
 
-  const bool removed = RemoveTree(path.c_str(), r.contentsOnly ? 1 : 0) == 1;
+  RemoveTreeFailure failure;
+  if (RemoveTreeTellingWhy(path.c_str(), r.contentsOnly ? 1 : 0, &failure) != 1) {
+    const std::string reason = failure.error != 0
+                                   ? std::strerror(failure.error)
+                                   : "it moved or could not be reopened while the tree was removed";
+    return Fail(kExitNone, "could not remove '" + failure.entry + "': " + reason);
+  }
   // The library also answers 1 for a directory it could not list: look at what is left.
   Found after = Found::other;
-  if (r.contentsOnly ? ListsEmpty(path, why) : Look(path, after, why) && after == Found::nothing) {
-    if (removed) return kExitOk;
-  } else if (!r.contentsOnly) {
-    why = "it is still there";
-  }
+  if (r.contentsOnly ? ListsEmpty(path, why) : Look(path, after, why) && after == Found::nothing)
+    return kExitOk;
+  if (!r.contentsOnly) why = "it is still there";
   return Fail(kExitNone, "could not remove everything under " + r.dir + (why.empty() ? "" : ": " + why));
 }
 
@@ -149,11 +155,12 @@ const Registration kRmtree{[](CLI::App& tool) {
   CLI::App* rmtree =
       AddCommand(tool, "rmtree",
                  "remove DIR with everything in it (links are removed, never followed); with "
-                 "--contents-only keep DIR, emptied. DIR may not be a link, /, or end in . or ..; "
-                 "exit 1 when anything is left",
+                 "--contents-only keep DIR, emptied. DIR may not be /, or end in . or .. (exit 2), nor a "
+                 "link (exit 1); exit 1 naming the first entry left and why when anything is left",
                  [r] { return RunRmtree(*r); });
   rmtree->add_flag("--contents-only", r->contentsOnly, "empty DIR but keep it");
   rmtree->add_option("DIR", r->dir, "the directory")->required();
+  AddExamples(*rmtree, {"lumenrt rmtree /tmp/job-scratch", "lumenrt rmtree --contents-only /var/tmp/agent"});
 }};
 
 }  // namespace

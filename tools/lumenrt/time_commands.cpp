@@ -1,6 +1,7 @@
 // lumenrt time: print the current time record, move a record to another zone offset, list the zones.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "lumenrt/timelog/time_record.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -71,20 +73,24 @@ bool ParseTime(const std::string& text, TimeRecord* r) {
   return true;
 }
 
+std::string ZoneWordText(std::uint16_t word) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", word);
+  return text;
+}
+
+// The current time in UTC and in the local zone, whose offset is empty (null) when it is unknown.
 int Now() {
   TimeRecord now{};
   if (GetTimeRecord(&now) != 1) return Fail(kExitNone, "the system clock cannot be read");
-  char utc[30], local[30], zone[6];
+  char utc[30], local[30];
   FormatTimestamp(utc, &now, 0);
   FormatTimestamp(local, &now, 1);
   const int offset = LocalZoneOffset();
-  std::printf("utc:   %s\nlocal: %s\n", utc, local);
-  if (offset == kUnknownZoneOffset) {
-    std::printf("zone:  unknown (printed as +0000)\n");
-  } else {
-    FormatZoneOffset(zone, offset);
-    std::printf("zone:  %s (%d minutes)\n", zone, offset);
-  }
+  Records records({"clock", "timestamp", "zone minutes"});
+  records.Add({"utc", utc, 0});
+  records.Add({"local", local, offset == kUnknownZoneOffset ? Json() : Json(offset)});
+  records.Print();
   return kExitOk;
 }
 
@@ -104,24 +110,39 @@ int Convert(const ConvertRequest& r) {
   ConvertTimeZone(&out, &in, static_cast<int>(r.to));
   char before[30], after[30];
   FormatTimestamp(before, &in, 0);
-  const int printable = FormatTimestamp(after, &out, 0);
-  std::printf("from: %s  zone word 0x%04X\nto:   %s  zone word 0x%04X\n", before, in.zone, after, out.zone);
-  return printable == 1 ? kExitOk : Fail(kExitNone, "the result lies outside the years 1 to 9999");
+  if (FormatTimestamp(after, &out, 0) != 1)
+    return Fail(kExitNone, std::string("the result lies outside the years 1 to 9999 (") + before +
+                               " moved to " + std::to_string(r.to) + " minutes)");
+  Records records({"record", "timestamp", "zone word"});
+  records.Add({"from", before, ZoneWordText(in.zone)});
+  records.Add({"to", after, ZoneWordText(out.zone)});
+  records.Print();
+  return kExitOk;
 }
 
 int Zones() {
+  Records records({"offset", "abbreviation", "name"});
   for (const ZoneNameEntry& z : ZoneNameTable)
-    std::printf("%5d  %-4s %s\n", z.offset, z.abbreviation, z.name);
+    records.Add({z.offset, std::string(z.abbreviation, strnlen(z.abbreviation, sizeof z.abbreviation)),
+                 std::string(z.name, strnlen(z.name, sizeof z.name))});
+  records.Print();
   return kExitOk;
 }
 
 const Registration kTimeCommands{[](CLI::App& tool) {
   CLI::App* group = AddCommand(tool, "time", "time records");
-  AddCommand(*group, "now", "print the current time (UTC and local) and the local zone offset", Now);
+  CLI::App* now = AddCommand(*group, "now",
+                             "print the current time in UTC and in the local zone, with the local zone's "
+                             "offset in minutes east of UTC (empty when unknown; the time then shows +0000)",
+                             Now);
+  AddJsonFlag(*now);
+  AddExamples(*now, {"lumenrt time now", "lumenrt time now --json"});
   auto r = std::make_shared<ConvertRequest>();
-  CLI::App* convert = AddCommand(*group, "convert",
-                                 "print a date and time moved to another zone offset (minutes east of UTC)",
-                                 [r] { return Convert(*r); });
+  CLI::App* convert =
+      AddCommand(*group, "convert",
+                 "print a date and time (from) and the same moment at another zone offset in minutes east "
+                 "of UTC (to), with their zone words; exit 1 when that lies outside the years 1 to 9999",
+                 [r] { return Convert(*r); });
   convert->add_option("--date", r->date, "the date (every fourth year is a leap year, 1900 included)")
       ->type_name("YYYY-MM-DD")
       ->required();
@@ -142,7 +163,14 @@ const Registration kTimeCommands{[](CLI::App& tool) {
       ->type_name("MINUTES")
       ->required()
       ->check(IntegerCheck(-1440, 1440, "--to must be a number of minutes from -1440 to 1440: {}"));
-  AddCommand(*group, "zones", "print the table of named zones: offset, abbreviation, name", Zones);
+  AddJsonFlag(*convert);
+  AddExamples(*convert,
+              {"lumenrt time convert --date 2026-12-31 --time 23:30 --to 60",
+               "lumenrt time convert --date 2024-02-29 --time 23:59:59.5 --from 60 --to -300 --json"});
+  CLI::App* zones = AddCommand(*group, "zones",
+                               "print the table of named zones: offset (minutes), abbreviation, name", Zones);
+  AddJsonFlag(*zones);
+  AddExamples(*zones, {"lumenrt time zones", "lumenrt time zones --json"});
 }};
 
 }  // namespace

@@ -45,6 +45,7 @@
 #include "lumenrt/crypto/zcipher.h"
 
 #include "command.h"
+#include "records.h"
 
 namespace lumenrt::tool {
 namespace {
@@ -308,13 +309,13 @@ int TransformWhole(int in, const std::string& inName, off_t knownSize, const std
   Region region;
   size_t size = 0;
   if (!region.Reserve(std::max<size_t>(static_cast<size_t>(knownSize) + 1, size_t{1} << 20)))
-    return Fail(kExitUsage, "not enough memory for the input");
+    return Fail(kExitNone, "not enough memory for the input");
   for (;;) {
     // In 64 bits: twice the capacity, or one byte past the limit, need not fit a 32-bit size.
     const uint64_t grown = std::min<uint64_t>(uint64_t{region.capacity()} * 2, kCallLimit + 1);
     if (size == region.capacity() &&
         (grown > std::numeric_limits<size_t>::max() || !region.Reserve(static_cast<size_t>(grown))))
-      return Fail(kExitUsage, "not enough memory for the input");
+      return Fail(kExitNone, "not enough memory for the input");
     const ssize_t n = ReadFull(in, region.data() + size, region.capacity() - size);
     if (n < 0) return Fail(kExitUsage, "cannot read " + inName + ": " + Errno());
     size += static_cast<size_t>(n);
@@ -325,7 +326,7 @@ int TransformWhole(int in, const std::string& inName, off_t knownSize, const std
   if (size > 0) Run(cipher, encrypt, region.data(), static_cast<uint32_t>(size));
   std::string error;
   if (!output.Open(out, error) || !output.Write(region.data(), size, error) || !output.Commit(error))
-    return Fail(kExitUsage, error);
+    return Fail(kExitNone, error);
   return kExitOk;
 }
 
@@ -334,20 +335,20 @@ int TransformStream(int in, const std::string& inName, uint64_t chunk, const std
                     ZCipher& cipher, bool encrypt) {
   Output output;
   std::string error;
-  if (!output.Open(out, error)) return Fail(kExitUsage, error);
+  if (!output.Open(out, error)) return Fail(kExitNone, error);
   const size_t buffer = chunk >= kStreamBuffer ? static_cast<size_t>(chunk) : kStreamBuffer / chunk * chunk;
   Region region;
-  if (!region.Reserve(buffer)) return Fail(kExitUsage, "not enough memory for a piece of --chunk bytes");
+  if (!region.Reserve(buffer)) return Fail(kExitNone, "not enough memory for a piece of --chunk bytes");
   for (;;) {
     const ssize_t n = ReadFull(in, region.data(), buffer);
     if (n < 0) return Fail(kExitUsage, "cannot read " + inName + ": " + Errno());
     const auto filled = static_cast<size_t>(n);
     for (size_t at = 0; at < filled; at += chunk)
       Run(cipher, encrypt, region.data() + at, static_cast<uint32_t>(std::min<uint64_t>(chunk, filled - at)));
-    if (!output.Write(region.data(), filled, error)) return Fail(kExitUsage, error);
+    if (!output.Write(region.data(), filled, error)) return Fail(kExitNone, error);
     if (filled < buffer) break;
   }
-  if (!output.Commit(error)) return Fail(kExitUsage, error);
+  if (!output.Commit(error)) return Fail(kExitNone, error);
   return kExitOk;
 }
 
@@ -397,11 +398,22 @@ int RunTransform(const TransformOptions& o, bool encrypt) {
 
   std::unique_ptr<ZCipher> cipher(CreateCipher(info->type));
   if (cipher->SetKey(encrypt ? 1 : 0, key.c_str()) != 1) return Fail(kExitUsage, "the key was refused");
-  if (std::string error; !Output::Check(o.out, error)) return Fail(kExitUsage, error);
-  if (std::string error = OverwritesInput(inStat, o.out); !error.empty()) return Fail(kExitUsage, error);
+  // What OUT is on the system refuses the request; a failed write is the system's failure.
+  if (std::string error; !Output::Check(o.out, error)) return Fail(kExitNone, error);
+  if (std::string error = OverwritesInput(inStat, o.out); !error.empty()) return Fail(kExitNone, error);
   if (o.chunk == 0) return TransformWhole(in, inName, knownSize, o.out, *cipher, encrypt);
   return TransformStream(in, inName, o.chunk, o.out, *cipher, encrypt);
 }
+
+// What the stored format implies, at the end of both commands' help.
+constexpr const char kFormatNotes[] =
+    "The output carries no integrity check: deciphering with a wrong key (or cipher) gives other bytes\n"
+    "and no error.\n"
+    "DES and AES encipher whole blocks (8 and 16 bytes) with the key and only rotate the bits of the\n"
+    "bytes after the last one: an input shorter than one block is not enciphered with the key at all.\n"
+    "With --chunk N each piece is its own call, starting afresh from the key, so the output of an input\n"
+    "longer than N differs from that of the whole input (for DES, Qwik and ZCrypt1 unless N is a\n"
+    "multiple of 8, 4 or 1024): decipher it with the same --chunk N.";
 
 void AddTransform(CLI::App& tool, bool encrypt) {
   auto o = std::make_shared<TransformOptions>();
@@ -444,6 +456,15 @@ void AddTransform(CLI::App& tool, bool encrypt) {
       ->check(IntegerCheck(1, kCallLimit, "--chunk must be a byte count from 1 to 4294967295, not '{}'"));
   command->add_option("IN", o->in, "the input file (default or -: standard input)");
   command->add_option("OUT", o->out, "the output file (default or -: standard output)");
+  command->footer(kFormatNotes);
+  if (encrypt)
+    AddExamples(*command,
+                {"lumenrt encrypt --cipher AES --key-file key.txt notes.txt notes.enc",
+                 "tar c docs | lumenrt encrypt --cipher Blowfish128 --key-env KEY --chunk 65536 > docs.enc"});
+  else
+    AddExamples(*command,
+                {"lumenrt decrypt --cipher AES --key-file key.txt notes.enc notes.txt",
+                 "lumenrt decrypt --cipher Blowfish128 --key-env KEY --chunk 65536 < docs.enc | tar x"});
 }
 
 const Registration kTransformCommands{[](CLI::App& tool) {
