@@ -44,12 +44,12 @@ foreach(rel ${files})
   endforeach()
 endforeach()
 
-# What links the shared library (the tool, the bench programs, the modules, tests/plugins and the
-# package's consumers) sees the public interface only: it includes no internal header, whose
-# functions the library does not export.
+# What links the shared library (the tool, the bench programs, the modules, the example modules,
+# tests/plugins and the package's consumers) sees the public interface only: it includes no internal
+# header, whose functions the library does not export.
 file(GLOB_RECURSE outside RELATIVE ${ROOT} ${ROOT}/tools/*.h ${ROOT}/tools/*.cpp ${ROOT}/bench/*.cpp
   ${ROOT}/modules/*.h ${ROOT}/modules/*.cc ${ROOT}/modules/*.cpp ${ROOT}/tests/plugins/*.h
-  ${ROOT}/tests/plugins/*.cc ${ROOT}/tests/plugins/*.cpp ${ROOT}/tests/package/*.cc)
+  ${ROOT}/tests/plugins/*.cc ${ROOT}/tests/plugins/*.cpp ${ROOT}/tests/package/*.cc ${ROOT}/examples/*.cpp)
 foreach(rel ${outside})
   file(STRINGS ${ROOT}/${rel} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"lumenrt/[^\"]*/internal/")
   foreach(line ${includes})

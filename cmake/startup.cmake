@@ -62,4 +62,11 @@ if(LUMENRT_TESTS AND TARGET test_tools AND TARGET plug_probe_factory)
     LUMENRT_HOSTILE_MODULE="$<TARGET_FILE:plug_hostile>"
     LUMENRT_PROBE_FACTORY_MODULE="$<TARGET_FILE:plug_probe_factory>"
     LUMENRT_PROBE_EXCH_MODULE="$<TARGET_FILE:plug_probe_exch>")
+  # A module that the system's loader refuses for a symbol no library defines (plugins check); a
+  # Windows DLL cannot be linked with one.
+  if(NOT WIN32)
+    add_library(plug_unresolved MODULE tests/tools/modules/unresolved_module.cc)
+    add_dependencies(test_tools plug_unresolved)
+    target_compile_definitions(test_tools PRIVATE LUMENRT_UNRESOLVED_MODULE="$<TARGET_FILE:plug_unresolved>")
+  endif()
 endif()

@@ -9,6 +9,8 @@ constinit Substitution<ModuleLoader> g_substitute;
 
 ModuleLoader::~ModuleLoader() = default;
 
+std::string ModuleLoader::LoadError() { return {}; }
+
 ModuleLoader& CurrentModuleLoader() { return g_substitute.Current(SystemModuleLoader()); }
 
 ModuleLoader* SubstituteModuleLoader(ModuleLoader* loader) { return g_substitute.Exchange(loader); }
@@ -22,5 +24,7 @@ void* FindSymbol(ModuleHandle module, const char* name) {
 bool ReleaseModule(ModuleHandle module) { return CurrentModuleLoader().Release(module); }
 
 bool IsModuleLoaded(const char* name) { return CurrentModuleLoader().IsLoaded(name); }
+
+std::string ModuleLoadError() { return CurrentModuleLoader().LoadError(); }
 
 }  // namespace lumenrt::platform

@@ -5,6 +5,10 @@
 // - `LoadModule` answers an empty handle when the module cannot be loaded (a name without a
 //   directory is searched on the system's library path; a path is loaded as given). Every handle it
 //   answers must be given back to `ReleaseModule` exactly once.
+// - `ModuleLoadError` then tells why, in the system loader's own words: dlerror() on POSIX ("x.so:
+//   undefined symbol: foo", "...: No such file or directory"), the system's text of GetLastError on
+//   Windows ("The specified module could not be found."). It answers the last failed load of the
+//   calling thread, and is empty when that thread's last load succeeded (or none was made).
 // - `FindSymbol` answers null for a missing name or an empty module handle.
 // - `IsModuleLoaded` tells whether a module is currently loaded in the process, without loading it
 //   (for tests and diagnostics).
@@ -14,6 +18,8 @@
 // own (SubstituteModuleLoader), for example one that refuses a chosen module. Substituting is for
 // start-up and tests, while no module it would have to release is loaded.
 #pragma once
+
+#include <string>
 
 #include "lumenrt/platform/export.h"
 #include "lumenrt/platform/module_handle.h"
@@ -27,6 +33,9 @@ class LUMENRT_EXPORT ModuleLoader {
   virtual void* FindSymbol(ModuleHandle module, const char* name) = 0;
   virtual bool Release(ModuleHandle module) = 0;
   virtual bool IsLoaded(const char* name) = 0;
+  // Why the calling thread's last Load answered an empty handle (see ModuleLoadError). A loader that
+  // keeps no such text answers an empty one.
+  virtual std::string LoadError();
 };
 
 // The system's loader. Never destroyed.
@@ -42,5 +51,6 @@ LUMENRT_EXPORT void* FindSymbol(ModuleHandle module, const char* name);
 // True when the handle was released (an empty handle releases nothing and answers false).
 LUMENRT_EXPORT bool ReleaseModule(ModuleHandle module);
 LUMENRT_EXPORT bool IsModuleLoaded(const char* name);
+LUMENRT_EXPORT std::string ModuleLoadError();
 
 }  // namespace lumenrt::platform

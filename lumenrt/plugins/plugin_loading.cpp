@@ -96,7 +96,12 @@ Plugins::IFactory* LoadPluginModule(std::int32_t kind, const char* path) {
   }
 
   ModuleHandle module = platform::LoadModule(path);
-  if (module == nullptr) Refuse("LoadPluginModule: " + file + " cannot be loaded as a module.");
+  if (module == nullptr) {
+    std::string why = platform::ModuleLoadError();
+    if (why.rfind(file + ": ", 0) == 0) why.erase(0, file.size() + 2);
+    Refuse("LoadPluginModule: " + file + " cannot be loaded as a module" +
+           (why.empty() ? "" : " (" + why + ")") + ".");
+  }
   try {
     Plugins::IFactory* factory = Connect(kind, module, file);
     ModuleUse record;
@@ -134,6 +139,23 @@ bool UnloadPluginModule(std::int32_t kind) {
   registry->loadedModules.erase(record);
   ForgetKind(*registry, kind);
   return true;
+}
+
+std::vector<ModuleExport> ModuleExports(std::int32_t kind) {
+  std::vector<ModuleExport> exports;
+  if (kind == EXCH || kind == EXCHMAPI) {
+    const bool exch = kind == EXCH;
+    for (int slot = 0; slot < kEntryTableSlots; ++slot) {
+      const bool called = exch ? slot == kExchDispatch ||
+                                     (slot >= kExchRawDskError && slot <= kExchSetRestoreOptions) ||
+                                     slot == kExchGetLogObjects || slot == kExchClearLogObjects
+                               : slot == kMapiSetBackupOptions || slot == kMapiSetRestoreOptions;
+      exports.push_back(ModuleExport{exch ? kExchEntryNames[slot] : kMapiEntryNames[slot], called});
+    }
+  } else if (IsReleasableKind(kind)) {
+    exports.push_back(ModuleExport{kPluginFactoryExport, true});
+  }
+  return exports;
 }
 
 void SetBuiltInFactories(Plugins::IFactory* exch, Plugins::IFactory* mapi) {

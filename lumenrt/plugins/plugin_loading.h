@@ -15,12 +15,13 @@
 // PluginLoader::unloadModule (which first empties the kind's entry table) and drops its records.
 //
 // Failure (loading): a kind other than 0, 1, 2 or 4, a null or empty path, a file that cannot be
-// loaded as a module, a kind-0/1 module that exports none of its table's entry points, a kind-2/4
-// module without a factory (or whose factory function answers null), a kind already loaded from
-// another file, or a registry already destroyed at unload: Plugins::PluginException (code 1) whose
-// text says which; so does anything the factory function raises (turned into a PluginException
-// before the module is released, see module_call.h). Nothing stays behind then: the module is
-// released, the entry table is empty and the registry holds no record of it.
+// loaded as a module ("LoadPluginModule: PATH cannot be loaded as a module (WHY).", WHY being the
+// system loader's text, platform::ModuleLoadError, without a leading "PATH: "), a kind-0/1 module that
+// exports none of its table's entry points, a kind-2/4 module without a factory (or whose factory function
+// answers null), a kind already loaded from another file, or a registry already destroyed at unload:
+// Plugins::PluginException (code 1) whose text says which; so does anything the factory function raises
+// (turned into a PluginException before the module is released, see module_call.h). Nothing stays behind
+// then: the module is released, the entry table is empty and the registry holds no record of it.
 //
 // Ownership: factories of kinds 0 and 1 belong to the library, those of 2 and 4 to their module;
 // neither may be used after the module's last UnloadPluginModule.
@@ -28,6 +29,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "lumenrt/platform/export.h"
 
@@ -39,6 +41,17 @@ namespace lumenrt {
 
 inline constexpr const char kPluginFactoryExport[] = "plugin_get_factory";
 using PluginFactoryFunction = Plugins::IFactory* (*)();
+
+// An export that LoadPluginModule looks up in a module: its name, and whether the library calls it
+// (a module without a called export is incomplete; the others it may leave out).
+struct ModuleExport {
+  const char* name;
+  bool called;
+};
+
+// The exports of a module of `kind`, in slot order: the 21 entry points of kinds 0 and 1 (called:
+// those the adapters call), kPluginFactoryExport for kinds 2 and 4; none for another kind.
+LUMENRT_EXPORT std::vector<ModuleExport> ModuleExports(std::int32_t kind);
 
 LUMENRT_EXPORT Plugins::IFactory* LoadPluginModule(std::int32_t kind, const char* path);
 

@@ -4,6 +4,7 @@
 #   through pkg-config, neither naming a C++ standard of its own (the package brings C++20);
 # - runs the installed tool from the prefix with no library path set: the demo, --version (the
 #   package's version) and plugins options, which loads the recording module from <prefix>/lib/lumenrt;
+# - builds the installed example plug-in modules against the package and checks them with the tool;
 # - checks that the manual page and the bash completion script are installed.
 # Usage: check.sh BUILD_DIR VERSION
 set -euo pipefail
@@ -34,8 +35,16 @@ out=$("$tool" --version)
 [ ! -e "$prefix/bin/lumenrt-recorder.so" ] || { echo "the recording module is installed beside the tool"; exit 1; }
 printf 'Backup.EXCH_Backup_Type = incr\nBackup.EXCH_Server_Name = EXSRV\n' >"$work/job.qxc"
 out=$("$tool" plugins options --kind exch --backup --source "$work/job.qxc")
-expected=$(printf '1\tbackup_type\t1\n2\tdelete_logs\t1\n3\tserver_name\tEXSRV')
+expected=$(printf 'position\tname\tvalue\n1\tbackup_type\t1\n2\tdelete_logs\t1\n3\tserver_name\tEXSRV')
 [ "$out" = "$expected" ] || { echo "the installed tool's plugins options printed '$out'"; exit 1; }
+
+examples=$prefix/share/doc/lumenrt/examples
+cmake -S "$examples" -B "$work/examples" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/examples" >/dev/null
+for kind_module in 2:example_factory_module 1:example_mailbox_module; do
+  "$tool" plugins check --kind "${kind_module%%:*}" "$work/examples/${kind_module#*:}.so" >"$work/check.out" ||
+    { echo "the installed example ${kind_module#*:} does not pass plugins check:"; cat "$work/check.out"; exit 1; }
+done
 
 grep -q '^\.TH LUMENRT "\?1' "$prefix/share/man/man1/lumenrt.1" || { echo "no manual page lumenrt(1)"; exit 1; }
 bash -c "source '$prefix/share/bash-completion/completions/lumenrt' && complete -p lumenrt" >/dev/null ||

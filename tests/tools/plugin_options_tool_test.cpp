@@ -62,20 +62,29 @@ TEST(PluginsTool, SelectionShowsWhatAJobWillBackUp) {
   Files files;
   const std::string job = files.Write("job.qxc",
                                       "Backup.EXCH_Include = a, \"b\" ,^2cx\n"
-                                      "Restore.EXCHMAPI_Include = Mailboxes\\Jo, \"Public Folders\"\n");
+                                      "Restore.EXCHMAPI_Include = Mailboxes\\Jo, \"Public Folders\"\n"
+                                      "SQLServerBackup.Include = master, sales\n");
   const std::string global = files.Write("Global.qxc", "#Plugin0\nPlugin0.Code = EXCHMAPI\n");
   RunRows(
       {
           {{"selection", "--kind", "exch", "--token", "0", "--source", "@job"},
            0,
+           "name\tsource\tinclude\n"
            "a\t0\t1\nb\t0\t1\n,x\t0\t1\n$EXCH$:\\END\t0\t0\n",
            ""},
           {{"selection", "--kind", "mapi", "--token", "1", "--source", "@global", "--source", "@job"},
            0,
+           "name\tsource\tinclude\n"
            "Mailboxes\\Jo\t1\t1\nPublic Folders\t1\t1\n",
            ""},
-          {{"selection", "--kind", "exch", "--token", "1", "--source", "@job"}, 0, "", ""},
-          {{"selection", "--kind", "mapi", "--token", "3", "--source", "@job"}, 0, "", ""},
+          {{"selection", "--kind", "exch", "--token", "1", "--source", "@job"},
+           0,
+           "name\tsource\tinclude\n",
+           ""},
+          {{"selection", "--kind", "mapi", "--token", "3", "--source", "@job"},
+           0,
+           "name\tsource\tinclude\n",
+           ""},
           {{"selection", "--kind", "exch", "--token", "5", "--source", "@job"},
            1,
            "",
@@ -85,6 +94,28 @@ TEST(PluginsTool, SelectionShowsWhatAJobWillBackUp) {
            "",
            "lumenrt: MapiSelectionListImpl.initialize: Bad token type.\n"},
           {{"selection", "--kind", "sql", "--token", "0", "--source", "@job"}, 2, "", "lumenrt: *"},
+          // An author's module instead of the built-in adapters.
+          {{"selection", "--kind", "2", "--module", LUMENRT_EXAMPLE_FACTORY_MODULE, "--token", "0",
+            "--source", "@job"},
+           0,
+           "name\tsource\tinclude\n"
+           "master\t2\t1\nsales\t2\t1\n",
+           ""},
+          {{"selection", "--kind", "2", "--module", LUMENRT_EXAMPLE_FACTORY_MODULE, "--token", "5",
+            "--source", "@job"},
+           1,
+           "",
+           "lumenrt: ExampleDatabaseList: Bad token type.\n"},
+          {{"selection", "--kind", "mapi", "--module", LUMENRT_EXAMPLE_MAILBOX_MODULE, "--token", "1",
+            "--source", "@job"},
+           0,
+           "name\tsource\tinclude\n"
+           "Mailboxes\\Jo\t1\t1\nPublic Folders\t1\t1\n",
+           ""},
+          {{"selection", "--kind", "4", "--token", "0", "--source", "@job"},
+           2,
+           "",
+           "lumenrt: --kind 4 needs --module FILE\n"},
       },
       job, global);
 }
@@ -102,7 +133,8 @@ TEST(PluginsTool, OptionsShowEveryArgumentTheModuleReceives) {
                                          "Plugin1.Account = backup\nPlugin1.Password = s3cret\n"
                                          "Plugin1.Domain = CORP\nPlugin1.Get_Prop_Retry = 3\n");
   const std::string bad = files.Write("bad.qxc", "Backup.EXCH_Backup_Type = x\n");
-  std::string mapiBackup = "1\tserver_name\tMBX\n2\tprofile\tOutlook\n3\tmode\t0\n4\texcl_mbx_outbox\t1\n";
+  std::string mapiBackup =
+      "position\tname\tvalue\n1\tserver_name\tMBX\n2\tprofile\tOutlook\n3\tmode\t0\n4\texcl_mbx_outbox\t1\n";
   const char* excl[] = {"excl_mbx_sentmail",    "excl_mbx_wastebasket", "excl_mbx_attachments",
                         "excl_mbx_calendar",    "excl_mbx_note",        "excl_mbx_tasks",
                         "excl_mbx_journal",     "excl_mbx_contact",     "excl_pfolder_calendar",
@@ -115,10 +147,12 @@ TEST(PluginsTool, OptionsShowEveryArgumentTheModuleReceives) {
       {
           {{"options", "--kind", "exch", "--backup", "--source", "@job"},
            0,
+           "position\tname\tvalue\n"
            "1\tbackup_type\t1\n2\tdelete_logs\t1\n3\tserver_name\tEXSRV\n",
            ""},
           {{"options", "--kind", "exch", "--restore", "--source", "@job"},
            0,
+           "position\tname\tvalue\n"
            "1\troll_forward\t1\n2\thard_recovery\t1\n3\tlog_location\t\n4\tserver_name\t\n",
            ""},
           {{"options", "--kind", "mapi", "--backup", "--source", "@job", "--source", "@global", "--flags",
@@ -129,7 +163,8 @@ TEST(PluginsTool, OptionsShowEveryArgumentTheModuleReceives) {
           {{"options", "--kind", "mapi", "--restore", "--source", "@job", "--source", "@global",
             "--show-password"},
            0,
-           "1\tserver_name\tMBX\n2\tprofile\tOutlook\n3\tmode\t1\n4\texcl_mbx_outbox\t0\n5\texcl_mbx_"
+           "position\tname\tvalue\n1\tserver_name\tMBX\n2\tprofile\tOutlook\n3\tmode\t1\n4\texcl_mbx_"
+           "outbox\t0\n5\texcl_mbx_"
            "sentmail\t0\n"
            "6\texcl_mbx_wastebasket\t0\n7\texcl_mbx_attachments\t0\n8\texcl_pfolder_calendar\t0\n"
            "9\texcl_pfolder_note\t0\n10\texcl_pfolder_tasks\t0\n11\texcl_pfolder_attachments\t0\n"
@@ -152,6 +187,26 @@ TEST(PluginsTool, OptionsShowEveryArgumentTheModuleReceives) {
            2,
            "",
            "lumenrt: *"},
+          // An author's module: what applyOptions answered, as it keeps no record of its calls.
+          {{"options", "--kind", "2", "--backup", "--module", LUMENRT_EXAMPLE_FACTORY_MODULE, "--source",
+            "@job"},
+           0,
+           "position\tname\tvalue\nresult\tapplyOptions\t1\n",
+           ""},
+          {{"options", "--kind", "mapi", "--backup", "--module", LUMENRT_EXAMPLE_MAILBOX_MODULE, "--source",
+            "@job", "--source", "@global"},
+           0,
+           "position\tname\tvalue\nresult\tapplyOptions\t1\n" + jobLines,
+           ""},
+          {{"options", "--kind", "exch", "--restore", "--module", LUMENRT_EXAMPLE_MAILBOX_MODULE, "--source",
+            "@job"},
+           1,
+           "",
+           "lumenrt: *"},
+          {{"options", "--kind", "2", "--backup", "--source", "@job"},
+           2,
+           "",
+           "lumenrt: --kind 2 needs --module FILE\n"},
       },
       job, global);
 }

@@ -1,7 +1,8 @@
-// The lumenrt otm, plugins modules and plugins describe commands.
+// The lumenrt otm, plugins modules, plugins describe and plugins check commands.
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -51,27 +52,44 @@ TEST(PluginToolTest, ModulesPrintsTheModuleTable) {
             "4\tQXOracleWin.dll\tORCL\tORAC\t204\tORACLE_WIN32\n");
 }
 
+// What the system's loader says of a file that does not exist and of a module that needs a symbol
+// no loaded library has.
+#ifdef _WIN32
+constexpr const char kNoFileText[] = "The specified module could not be found";
+#else
+constexpr const char kNoFileText[] = "No such file or directory";
+#endif
+
 TEST(PluginToolTest, DescribePrintsTheFactoriesOrRefusesABadModule) {
   const std::string data = LUMENRT_TEST_DATA_DIR;
   const std::string lib = std::filesystem::path(LUMENRT_PROBE_FACTORY_MODULE).parent_path().string();
+  const std::string header = "kind\ttype\tdescription\n";
   const struct {
     std::string arguments;
     int status;
     std::string out;       // standard output, or a part of standard error when the command fails
     std::string cwd = {};  // where the tool runs (empty: here)
   } cases[] = {
-      {"", 0, "0\tEXCH\tMS Exchange Disaster Recovery Module.\n1\tEXCHMAPI\tMS Exchange Mailbox module\n"},
-      {"--kind 2 --module " LUMENRT_PROBE_FACTORY_MODULE, 0, "2\tSQLSERVER_70\tProbe module factory.\n"},
-      {"--kind 4 --module " LUMENRT_PROBE_FACTORY_MODULE, 0, "4\tORACLE_WIN32\tProbe module factory.\n"},
-      {"--kind 0 --module " LUMENRT_PROBE_EXCH_MODULE, 0, "0\tEXCH\tMS Exchange Disaster Recovery Module.\n"},
+      {"", 0,
+       header + "0\tEXCH\tMS Exchange Disaster Recovery Module.\n1\tEXCHMAPI\tMS Exchange Mailbox module\n"},
+      {"--kind 2 --module " LUMENRT_PROBE_FACTORY_MODULE, 0,
+       header + "2\tSQLSERVER_70\tProbe module factory.\n"},
+      {"--kind 4 --module " LUMENRT_PROBE_FACTORY_MODULE, 0,
+       header + "4\tORACLE_WIN32\tProbe module factory.\n"},
+      {"--kind 0 --module " LUMENRT_PROBE_EXCH_MODULE, 0,
+       header + "0\tEXCH\tMS Exchange Disaster Recovery Module.\n"},
+      {"--kind 2 --module " LUMENRT_EXAMPLE_FACTORY_MODULE, 0,
+       header + "2\tSQLSERVER_70\tExample database module.\n"},
       {"--kind 1 --module " LUMENRT_PROBE_EXCH_MODULE, 1, "exports none of the EXCHMAPI entry points"},
-      {"--kind 2 --module " + data + "/config/global.cfg", 1, "cannot be loaded as a module"},
+      {"--kind 2 --module " + data + "/config/global.cfg", 1, "cannot be loaded as a module ("},
+      {"--kind 2 --module " + data + "/no-such.so", 1, kNoFileText},
       {"--kind 3 --module " + data + "/config/global.cfg", 1, "module kind 3 cannot be loaded"},
       {"--kind 2", 2, "--kind needs --module FILE"},
       {"--module x.so", 2, "--module needs --kind N"},
       {"--kind 9 --module x.so", 2, "kind"},
       // A name without a folder is a file in the current folder, never a library on the search path.
-      {"--kind 2 --module libplug_probe_factory.so", 0, "2\tSQLSERVER_70\tProbe module factory.\n", lib},
+      {"--kind 2 --module libplug_probe_factory.so", 0, header + "2\tSQLSERVER_70\tProbe module factory.\n",
+       lib},
       {"--kind 2 --module libsqlite3.so.0", 1, "./libsqlite3.so.0 cannot be loaded as a module", lib},
   };
   for (const auto& c : cases) {
@@ -82,6 +100,65 @@ TEST(PluginToolTest, DescribePrintsTheFactoriesOrRefusesABadModule) {
       EXPECT_EQ(run.out, c.out);
     } else {
       EXPECT_NE(run.err.find(c.out), std::string::npos) << run.err;
+    }
+  }
+}
+
+// plugins check: one record per export the library looks up for the kind, then the description;
+// exit 1 with the missing names when the module lacks one the library calls, or when it cannot be
+// loaded (with the loader's own words).
+TEST(PluginToolTest, CheckListsTheExportsOfAKindAndNamesWhatIsMissing) {
+  const std::string data = LUMENRT_TEST_DATA_DIR;
+  const std::string exchMissing =
+      "exch_raw_sidf_search, exch_raw_bck_access, exch_raw_bck_opensubstream, exch_raw_bck_read, "
+      "exch_set_backup_options, exch_set_restore_options, exch_get_log_objects, exch_clear_log_objects";
+  const struct {
+    std::string arguments;
+    int status;
+    std::vector<std::string> out;  // lines of standard output that must be there
+    std::string err;               // a part of standard error ("" when the command succeeds)
+  } cases[] = {
+      {"--kind 2 " LUMENRT_EXAMPLE_FACTORY_MODULE,
+       0,
+       {"entry\tresult", "plugin_get_factory\tpresent", "getDescription\tExample database module."},
+       ""},
+      {"--kind 1 " LUMENRT_EXAMPLE_MAILBOX_MODULE,
+       0,
+       {"entry\tresult", "mapi_set_backup_options\tpresent", "mapi_set_restore_options\tpresent",
+        "mapi_dispatch\tunused", "getDescription\tMS Exchange Mailbox module"},
+       ""},
+      {"--kind 0 " LUMENRT_PROBE_EXCH_MODULE,
+       1,
+       {"exch_dispatch\tpresent", "exch_raw_dsk_error\tpresent", "exch_raw_bck_read\tmissing",
+        "exch_entry_0\tunused", "getDescription\tMS Exchange Disaster Recovery Module."},
+       "is incomplete for kind 0, it lacks: " + exchMissing + "\n"},
+      {"--kind 2 " LUMENRT_PROBE_EXCH_MODULE,
+       1,
+       {"plugin_get_factory\tmissing"},
+       "it lacks: plugin_get_factory\n"},
+      {"--kind 0 " LUMENRT_EXAMPLE_MAILBOX_MODULE,
+       1,
+       {"exch_dispatch\tmissing"},
+       "it lacks: exch_dispatch, "},
+      {"--kind 2 " + data + "/no-such.so", 1, {}, "no-such.so cannot be loaded as a module: "},
+      {"--kind 2 " + data + "/no-such.so", 1, {}, kNoFileText},
+#ifndef _WIN32
+      {"--kind 2 " LUMENRT_UNRESOLVED_MODULE, 1, {}, "undefined symbol: lumenrt_test_symbol_nowhere"},
+#endif
+      {"--kind 3 " LUMENRT_EXAMPLE_FACTORY_MODULE, 2, {}, "module kind 3 cannot be loaded"},
+      {"--kind 9 " LUMENRT_EXAMPLE_FACTORY_MODULE, 2, {}, "--kind"},
+      {"--kind 2", 2, {}, "FILE"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    auto run = RunToolCommand("plugins check " + c.arguments);
+    EXPECT_EQ(run.exit, c.status) << run.err;
+    for (const auto& line : c.out)
+      EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << line << "\n" << run.out;
+    // Success is silent on stderr; a failure names its cause there.
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    if (c.status == 0) {
+      EXPECT_EQ(run.err, "");
     }
   }
 }
@@ -102,7 +179,7 @@ TEST(PluginToolTest, DescribeSurvivesAModuleThatRaises) {
     }
   }
   EXPECT_EQ(RunToolCommand("plugins describe --kind 2 --module " LUMENRT_HOSTILE_MODULE).out,
-            "2\tSQLSERVER_70\tHostile module factory.\n");
+            "kind\ttype\tdescription\n2\tSQLSERVER_70\tHostile module factory.\n");
 }
 
 }  // namespace

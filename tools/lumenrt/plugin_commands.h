@@ -5,10 +5,17 @@
 // every later one.
 #pragma once
 
+#include <string>
+
 #include <CLI/CLI.hpp>
 
 namespace lumenrt::tool {
 
 CLI::App* PluginsCommand(CLI::App& tool);
+
+// The file a user's module name stands for: a name without a folder is the file in the current
+// folder, never one that the system's library search finds (which would load, and run the start-up
+// code of, any library on it).
+std::string ModulePath(const std::string& name);
 
 }  // namespace lumenrt::tool
