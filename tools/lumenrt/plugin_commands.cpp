@@ -106,14 +106,14 @@ int Describe(const DescribeRequest& r) {
   return kExitOk;
 }
 
-struct CheckRequest {
+struct ModuleCheckRequest {
   long long kind = -1;
   std::string module;
 };
 
 // One record per export the library looks up (present, missing: called by the library but absent,
 // unused: absent and never called), then the factory's description when the module connects.
-int Check(const CheckRequest& r) {
+int Check(const ModuleCheckRequest& r) {
   if (!LoadableKind(r.kind)) {
     return Fail(kExitUsage, "module kind " + std::to_string(r.kind) + " cannot be loaded (0, 1, 2 or 4)");
   }
@@ -177,7 +177,7 @@ const Registration kPlugins{[](CLI::App& tool) {
   AddExamples(*describe,
               {"lumenrt plugins describe", "lumenrt plugins describe --kind 2 --module ./my_module.so"});
 
-  auto c = std::make_shared<CheckRequest>();
+  auto c = std::make_shared<ModuleCheckRequest>();
   CLI::App* check = AddCommand(*plugins, "check",
                                "load a module, list the exports the library looks up for its kind (present, "
                                "missing, unused) and its description; exit 1 when it lacks one the library "
