@@ -46,6 +46,7 @@ constexpr Row kRows[] = {
     {"log show --dir {dir} --base A", "", 0},
     {"log status --dir {dir} --base A", "", 0},
     {"registry import {dir}/good.reg", "", 0},
+    {"plugins check --kind 2 " LUMENRT_EXAMPLE_FACTORY_MODULE, "", 0},
     {"registry list", "", 0},
     {"registry export \"\" {dir}/out", "", 0},
     // 1: none, refused, or failed on the system's side.
@@ -77,6 +78,9 @@ constexpr Row kRows[] = {
     {"log status --dir {dir}/folder --base None", "", 1},
     {"registry list NoSuchKey", "", 1},
     {"registry export NoSuchKey", "", 1},
+    {"otm 0", "", 1},
+    {"plugins describe --kind 2 --module {dir}/no-such.so", "", 1},
+    {"plugins check --kind 0 " LUMENRT_EXAMPLE_MAILBOX_MODULE, "", 1},
     // 2: bad usage or bad input.
     {"", "", 2},
     {"frob", "", 2},
@@ -104,6 +108,9 @@ constexpr Row kRows[] = {
     {"registry export", "", 2},
     {"registry import {dir}/missing.reg", "", 2},
     {"registry import {dir}/plain", "", 2},
+    {"otm cache", "", 2},
+    {"plugins modules extra", "", 2},
+    {"plugins check --kind 3 {dir}/plain", "", 2},
 };
 
 class ExitCodes : public ::testing::Test {

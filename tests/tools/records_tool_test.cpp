@@ -1,5 +1,6 @@
 // Every command that prints records names its columns in a header line, and with --json prints the
 // same records as one JSON document: an array of objects keyed by the column names.
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,8 +86,21 @@ const RecordCommand kRecordCommands[] = {
      "value\tresult"},
     {{"time", "convert", "--date", "2026-12-31", "--time", "23:30", "--to", "60"},
      "record\ttimestamp\tzone word"},
+    {{"plugins", "modules"}, "kind\tfile\tfacility\tcode\tid\ttype"},
+    {{"plugins", "describe"}, "kind\ttype\tdescription"},
+    {{"plugins", "check", "--kind", "2", LUMENRT_EXAMPLE_FACTORY_MODULE}, "entry\tresult"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Commands, RecordOutput, testing::ValuesIn(kRecordCommands));
+// "cipher_list", "keywords_switches": the command's words.
+std::string CommandName(const testing::TestParamInfo<RecordCommand>& info) {
+  std::string name;
+  for (const std::string& word : info.param.args) {
+    if (word.empty() || !std::isalpha(static_cast<unsigned char>(word[0]))) break;
+    name += (name.empty() ? "" : "_") + word;
+  }
+  return name + "_" + std::to_string(info.index);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, RecordOutput, testing::ValuesIn(kRecordCommands), CommandName);
 
 }  // namespace
