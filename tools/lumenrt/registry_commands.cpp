@@ -286,7 +286,10 @@ int RegistryImport(const std::string& file) {
     ++done;
     values += data.size();
   }
-  std::cout << done << " keys, " << values << " values imported\n";
+  auto count = [](std::size_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  std::cout << count(done, "key") << ", " << count(values, "value") << " imported\n";
   return kExitOk;
 }
 
