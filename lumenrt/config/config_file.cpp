@@ -77,17 +77,14 @@ int LoadConfigText(std::string_view text, ConfigSource& source, std::vector<Conf
       problem("key id " + std::string(name) + " lies outside 32 bits");
       continue;
     }
+    // Only a section head ("#...") may stand alone; anything else lacks its value, whatever its name.
+    if (equals == std::string_view::npos && !(numeric == 0 && name.front() == '#')) {
+      problem("expected NAME = VALUE, found " + Quoted(content));
+      continue;
+    }
     if (numeric == 0 && FindKeyId(std::string(name).c_str(), source.GetVersion(), source.Kinds(), &id) == 0) {
       problem("unknown key name " + Quoted(name));
       continue;
-    }
-    if (equals == std::string_view::npos) {
-      // Only a section head may stand alone; anything else lacks its value.
-      bool head = numeric == 0 && name.front() == '#';
-      if (!head) {
-        problem("expected NAME = VALUE, found " + Quoted(content));
-        continue;
-      }
     }
     if (value.size() > static_cast<std::size_t>(0x7fffffff - 64)) {
       problem("value too long");

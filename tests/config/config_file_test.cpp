@@ -63,6 +63,12 @@ TEST(ConfigFile, ReportsUnusableLinesByNumberAndKeepsTheRest) {
                      {6, "key id 99999999999 lies outside 32 bits"},
                      {7, "unknown key name 'Scheduler.Auto_Restart_Missed'"},
                  }));
+  // A line without "=" lacks its value, whether or not its words name a key.
+  problems.clear();
+  ConfigSource other(1, 104);
+  EXPECT_EQ(lumenrt::LoadConfigText("no such words\n", other, problems), 0);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].message, "expected NAME = VALUE, found 'no such words'");
 }
 
 TEST(ConfigFile, TextForms) {
