@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -39,17 +40,32 @@ constexpr std::size_t kLargestRegistryFile = std::size_t{256} << 20;
 
 std::string ValuePath(const std::string& key, const std::string& value) { return key + "\\" + value; }
 
+// A number stored little-endian in `bytes` (at most 8 of them).
+std::uint64_t LittleEndian(std::string_view bytes) {
+  std::uint64_t n = 0;
+  for (std::size_t i = bytes.size(); i-- > 0;) n = n << 8 | static_cast<unsigned char>(bytes[i]);
+  return n;
+}
+
+// The bytes in hexadecimal, separated by spaces: "0a 1b 2c".
+std::string HexBytes(std::string_view bytes) {
+  std::string hex;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char two[4];
+    std::snprintf(two, sizeof two, i == 0 ? "%02x" : " %02x", static_cast<unsigned char>(bytes[i]));
+    hex += two;
+  }
+  return hex;
+}
+
 void PrintValue(int type, const unsigned char* data, int size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
   if (type == kRegDword && size == 4) {
-    const std::uint32_t bits =
-        static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-        static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
-    std::printf("%d\n", static_cast<std::int32_t>(bits));
+    std::printf("%d\n", static_cast<std::int32_t>(static_cast<std::uint32_t>(LittleEndian(bytes))));
   } else if (type == kRegString || type == kRegExpandString) {
     std::printf("%s\n", reinterpret_cast<const char*>(data));  // the buffer is zero-terminated
   } else {
-    for (int i = 0; i < size; ++i) std::printf(i == 0 ? "%02x" : " %02x", data[i]);
-    std::printf("\n");
+    std::printf("%s\n", HexBytes(bytes).c_str());
   }
 }
 
@@ -144,29 +160,18 @@ std::string RegistryTypeName(int type) {
 // What `list` shows of a value: a text without control characters as it stands, a 32-bit number
 // as `get` prints it, a 64-bit number in decimal, anything else as hexadecimal bytes.
 Json ShownRegistryData(int type, const std::string& data) {
-  const auto byte = [&](std::size_t i) {
-    return static_cast<std::uint64_t>(static_cast<unsigned char>(data[i]));
-  };
   if ((type == kRegString || type == kRegExpandString) && !data.empty() && data.back() == '\0') {
     bool plain = true;
-    for (std::size_t i = 0; i + 1 < data.size(); ++i) plain &= byte(i) >= 0x20 && byte(i) != 0x7F;
+    for (std::size_t i = 0; i + 1 < data.size(); ++i) {
+      const auto c = static_cast<unsigned char>(data[i]);
+      plain &= c >= 0x20 && c != 0x7F;
+    }
     if (plain) return data.substr(0, data.size() - 1);
   }
   if (type == kRegDword && data.size() == 4)
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24));
-  if (type == 11 && data.size() == 8) {
-    std::uint64_t n = 0;
-    for (std::size_t i = 8; i-- > 0;) n = n << 8 | byte(i);
-    return n;
-  }
-  std::string hex;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    char two[4];
-    std::snprintf(two, sizeof two, i == 0 ? "%02x" : " %02x", static_cast<unsigned>(byte(i)));
-    hex += two;
-  }
-  return hex;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(LittleEndian(data)));
+  if (type == 11 && data.size() == 8) return LittleEndian(data);
+  return HexBytes(data);
 }
 
 // Adds the values of base\relative and its subkeys (and, when recursive, everything below them).
