@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -24,6 +22,7 @@
 #include "lumenrt/platform/registry_store.h"
 
 #include "command.h"
+#include "output_file.h"
 #include "records.h"
 #include "registry_file.h"
 
@@ -228,24 +227,6 @@ int CollectRegistryKeys(const std::string& key, std::vector<regfile::Key>* keys)
   return kExitOk;
 }
 
-// Writes `bytes` to path through a temporary file beside it, so that a failure leaves no part of it.
-bool WriteRegistryFileWhole(const std::string& path, const std::string& bytes) {
-  const std::filesystem::path target(path), temporary(path + ".lumenrt-tmp");
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (out) {
-      std::error_code error;
-      std::filesystem::rename(temporary, target, error);
-      if (!error) return true;
-    }
-  }
-  std::error_code ignored;
-  std::filesystem::remove(temporary, ignored);
-  return false;
-}
-
 int RegistryExport(const std::string& key, const std::string& file, bool regedit4) {
   std::vector<regfile::Key> keys;
   if (int code = CollectRegistryKeys(key, &keys); code != kExitOk) return code;
@@ -253,12 +234,11 @@ int RegistryExport(const std::string& key, const std::string& file, bool regedit
   const auto bytes =
       regfile::Write(keys, regedit4 ? regfile::Format::kRegedit4 : regfile::Format::kVersion5, &problem);
   if (!bytes) return Fail(kExitNone, problem);
-  if (file.empty() || file == "-") {
-    if (std::fwrite(bytes->data(), 1, bytes->size(), stdout) != bytes->size() || std::fflush(stdout) != 0)
-      return Fail(kExitNone, "cannot write standard output");
-  } else if (!WriteRegistryFileWhole(file, *bytes)) {
-    return Fail(kExitNone, "cannot write '" + file + "'");
-  }
+  Output out;
+  if (!out.Open(file.empty() ? "-" : file, problem) ||
+      !out.Write(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size(), problem) ||
+      !out.Commit(problem))
+    return Fail(kExitNone, problem);
   return kExitOk;
 }
 

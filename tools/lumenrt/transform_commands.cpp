@@ -45,6 +45,7 @@
 #include "lumenrt/crypto/zcipher.h"
 
 #include "command.h"
+#include "output_file.h"
 #include "records.h"
 
 namespace lumenrt::tool {
@@ -52,7 +53,6 @@ namespace {
 
 constexpr uint64_t kCallLimit = std::numeric_limits<uint32_t>::max();
 constexpr size_t kStreamBuffer = size_t{16} << 20;
-constexpr size_t kIoPiece = size_t{1} << 30;  // read and write at most this much per call
 
 // A type number or a short name in any letter case.
 const CipherInfo* FindCipher(const std::string& word) {
@@ -70,33 +70,13 @@ const CipherInfo* FindCipher(const std::string& word) {
   return nullptr;
 }
 
-std::string Errno() { return std::strerror(errno); }
-
 #ifdef _WIN32
 // Files are binary: no line-end translation, no end-of-file character.
 constexpr int kOpenRead = O_RDONLY | O_BINARY | O_NOINHERIT;
-constexpr int kOpenWriteInPlace = O_WRONLY | O_TRUNC | O_BINARY | O_NOINHERIT;
-constexpr unsigned kAnyWriteBit = S_IWUSR;
-// There are no symbolic links to keep apart here.
-int LinkStatus(const char* path, struct stat* status) { return stat(path, status); }
-int SyncFile(int fd) { return _commit(fd); }
-int KeepMode(int, unsigned) { return 0; }
-// Replaces an existing file, as rename does on POSIX.
 // Windows reports no inode numbers (and there are no links to pass through here).
 bool SameFile(const struct stat&, const struct stat&) { return false; }
-int Replace(const char* from, const char* to) {
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
-  errno = EACCES;
-  return -1;
-}
 #else
 constexpr int kOpenRead = O_RDONLY | O_CLOEXEC;
-constexpr int kOpenWriteInPlace = O_WRONLY | O_TRUNC | O_CLOEXEC;
-constexpr unsigned kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
-int LinkStatus(const char* path, struct stat* status) { return lstat(path, status); }
-int SyncFile(int fd) { return fsync(fd); }
-int KeepMode(int fd, unsigned mode) { return fchmod(fd, mode & 07777); }
-int Replace(const char* from, const char* to) { return std::rename(from, to); }
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -160,130 +140,6 @@ class Region {
  private:
   unsigned char* data_ = nullptr;
   size_t capacity_ = 0;
-};
-
-// A file descriptor closed at the end of its scope.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { Close(); }
-  int get() const { return fd_; }
-  void Reset(int fd) {
-    Close();
-    fd_ = fd;
-  }
-  bool Close() {
-    const bool ok = fd_ < 0 || close(fd_) == 0;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
-
-// Reads until `size` bytes are in or the input ends; the count read, or -1 on an error.
-ssize_t ReadFull(int fd, unsigned char* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t n = read(fd, data + done, std::min(size - done, kIoPiece));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return static_cast<ssize_t>(done);
-}
-
-bool WriteFull(int fd, const unsigned char* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t n = write(fd, data + done, std::min(size - done, kIoPiece));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Where the output goes: standard output, a file written in place, or a temporary file renamed over
-// the named one by Commit. Abandoned output (no Commit) leaves no temporary file behind.
-class Output {
- public:
-  ~Output() {
-    if (!temp_.empty()) {
-      fd_.Close();
-      unlink(temp_.c_str());
-    }
-  }
-
-  // Refuses an existing read-only file before any work is done; `error` says why.
-  static bool Check(const std::string& path, std::string& error) {
-    struct stat target {};
-    if (path == "-" || stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) return true;
-    // A privileged user may write any file: the permission bits still say what the owner meant.
-    if (access(path.c_str(), W_OK) == 0 && (target.st_mode & kAnyWriteBit) != 0) return true;
-    error = "'" + path + "' is read-only; it is not replaced";
-    return false;
-  }
-
-  bool Open(const std::string& path, std::string& error) {
-    path_ = path;
-    if (path == "-") {
-      standard_ = true;
-      return true;
-    }
-    if (!Check(path, error)) return false;
-    struct stat existing {};
-    const bool exists = LinkStatus(path.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-      fd_.Reset(open(path.c_str(), kOpenWriteInPlace));
-      if (fd_.get() < 0) error = "cannot write '" + path + "': " + Errno();
-      return fd_.get() >= 0;
-    }
-    temp_ = path + ".tmpXXXXXX";
-    fd_.Reset(mkstemp(temp_.data()));
-    if (fd_.get() < 0) {
-      temp_.clear();
-      error = "cannot create a file beside '" + path + "': " + Errno();
-      return false;
-    }
-    if (exists && KeepMode(fd_.get(), existing.st_mode) != 0) {
-      error = "cannot write '" + path + "': " + Errno();
-      return false;
-    }
-    return true;
-  }
-
-  int fd() const { return standard_ ? STDOUT_FILENO : fd_.get(); }
-
-  bool Write(const unsigned char* data, size_t size, std::string& error) {
-    if (WriteFull(fd(), data, size)) return true;
-    error =
-        standard_ ? "cannot write standard output: " + Errno() : "cannot write '" + path_ + "': " + Errno();
-    return false;
-  }
-
-  // Syncs a file and puts it in place.
-  bool Commit(std::string& error) {
-    if (standard_) return true;
-    struct stat written {};
-    const bool regular = fstat(fd_.get(), &written) == 0 && S_ISREG(written.st_mode);
-    if ((regular && SyncFile(fd_.get()) != 0) || !fd_.Close() ||
-        (!temp_.empty() && Replace(temp_.c_str(), path_.c_str()) != 0)) {
-      error = "cannot write '" + path_ + "': " + Errno();
-      return false;
-    }
-    temp_.clear();
-    return true;
-  }
-
- private:
-  std::string path_, temp_;
-  Fd fd_;
-  bool standard_ = false;
 };
 
 struct TransformOptions {
